@@ -1,0 +1,7 @@
+#pragma once
+
+// The commands of swapwright-cli. Each takes its own argument vector (argv[0] is the command's
+// name) and returns the process exit status.
+namespace swapwright::cli {
+
+} // namespace swapwright::cli

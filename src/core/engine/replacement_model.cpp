@@ -1,0 +1,48 @@
+#include "core/engine/replacement_model.h"
+
+#include "core/base/files.h"
+#include "core/base/text.h"
+
+namespace swapwright {
+
+void GatherFiles(const IFileEntrySource& source, std::vector<TFileToProcess>& files) {
+    const int count = source.entryCount();
+    for (int i = 0; i < count; ++i) {
+        if (!source.entryChecked(i))
+            continue;
+        std::string name = source.entryFileName(i);
+        if (!files::fileExists(name))
+            continue;
+        files.push_back({std::move(name), StrLenPrefixFromText(source.entryPrefixText(i))});
+    }
+}
+
+void GatherDefinitions(const IDefinitionRowSource& source, std::vector<TFindReplace>& definitions) {
+    definitions.clear();
+    const int rows = source.rowCount();
+    for (int row = source.fixedRowCount(); row < rows; ++row) {
+        std::string find = source.cell(colFind, row);
+        if (find.empty() || !text::isTrueText(source.cell(colUse, row)))
+            continue;
+        TFindReplace d;
+        d.Find = std::move(find);
+        d.Replacement = source.cell(colReplacement, row);
+        d.CaseSensitive = text::isTrueText(source.cell(colCase, row));
+        d.WholeWord = text::isTrueText(source.cell(colWords, row));
+        d.Row = row;
+        definitions.push_back(std::move(d));
+    }
+}
+
+std::unique_ptr<TOperationData> CreateOperationData(const IFileEntrySource* files, const IDefinitionRowSource* grid,
+                                                    TDateTime startTime) {
+    auto data = std::make_unique<TOperationData>();
+    data->StartTime = startTime;
+    if (files)
+        GatherFiles(*files, data->FilesToProcess);
+    if (grid)
+        GatherDefinitions(*grid, data->FindReplaceList);
+    return data;
+}
+
+} // namespace swapwright

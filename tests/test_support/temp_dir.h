@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace swapwright::test {
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "swapwright-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        m_root = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::permissions(m_root, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(m_root, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& root() const { return m_root; }
+    std::string path(const std::string& relative) const { return m_root + "/" + relative; }
+
+private:
+    std::string m_root;
+};
+
+inline void writeFile(const std::string& name, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(name).parent_path());
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + name);
+}
+
+inline std::string readFile(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + name);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A file below the project's source tree (corpus files, fixtures).
+inline std::string sourcePath(const std::string& relative) { return std::string(SWAPWRIGHT_SOURCE_DIR) + "/" + relative; }
+
+} // namespace swapwright::test
