@@ -60,6 +60,8 @@ public:
     enum class Mode { OpenRead, Create };
     // OpenRead raises EFOpenError, Create (truncating) raises EFCreateError on failure.
     FileStream(const std::string& fileName, Mode mode);
+    // Takes over an open descriptor (closed with the stream), positioned at 0.
+    FileStream(int descriptor, std::string fileName) : m_fileName(std::move(fileName)), m_fd(descriptor) {}
     ~FileStream() override;
 
     std::size_t read(void* buffer, std::size_t n) override;

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/base/datetime.h"
+#include "core/base/host.h"
+#include "core/engine/replacement_model.h"
+#include "core/engine/run_interfaces.h"
+
+#include <exception>
+#include <string>
+#include <vector>
+
+// The run over all files of a run record: each file through the substitution into a temporary
+// file beside it, then, unless cancelled, backed up and replaced in one rename.
+namespace swapwright {
+
+// The settings a run reads, each at the moment it needs it (nothing is cached).
+class IRunSettings {
+public:
+    virtual ~IRunSettings() = default;
+    virtual bool createBackupFiles() const = 0;
+    virtual std::string backupFilePrefix() const = 0;
+    // 0 always as text, 1 always as resource, 2 in the format the file had.
+    virtual int formFileStoreFormat() const = 0;
+    virtual int progressResolution() const = 0;
+    // 0 continue, 1 ask the user, anything else abort.
+    virtual int operationErrorAction() const = 0;
+};
+
+// Whoever started the run: told when it begins and when it ends (also by an error), so it can
+// disable and enable its commands.
+class IRunHost {
+public:
+    virtual ~IRunHost() = default;
+    virtual void operationStarted(IProgressSink& progress) = 0;
+    virtual void operationEnded() = 0;
+};
+
+// Everything a run talks to besides its progress receiver. Pointers may be null.
+struct TRunContext {
+    IReportSink& Report;
+    const IRunSettings& Settings;
+    const IDateTimeFormatter& Dates;
+    IQuestion* Question = nullptr; // none: "Ask User" stops the run
+    IYield* Yield = nullptr;
+    ISumCells* Sums = nullptr;
+    IRunHost* Host = nullptr;
+    TDateTime (*Now)() = &nowDateTime;
+    bool DryRun = false; // substitute and count, but write no file
+};
+
+// The whole run. Nothing happens without a progress receiver, a file or a definition. An error
+// that the error action does not pass over leaves the run (without the closing lines).
+void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& context);
+
+// One file: read (a form file converted to text), substituted into a temporary file, and, unless
+// cancelled, converted back where the store format asks, backed up and put in the original's
+// place. A failure leaves the original untouched and no temporary file behind.
+void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definitions, std::int32_t& filesProcessed,
+                 IProgressSink* progress, TRunContext& context);
+
+// Adds the error line and asks the error action; true means go on with the next file.
+bool HandleOperationError(const std::exception& error, TRunContext& context);
+
+} // namespace swapwright
