@@ -1,0 +1,200 @@
+#include "core/engine/replacement_run.h"
+
+#include "core/base/exceptions.h"
+#include "core/base/file_ops.h"
+#include "core/base/files.h"
+#include "core/base/stream.h"
+#include "core/base/text.h"
+#include "core/engine/operation_report.h"
+#include "core/engine/output_sink.h"
+#include "core/engine/run_files.h"
+#include "core/engine/substitution.h"
+#include "core/formfile/form_conversion.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace swapwright {
+
+namespace {
+
+constexpr std::string_view kTempPrefix = "~Wq";
+constexpr std::string_view kTempExtension = "TMP";
+constexpr std::string_view kContinueQuestion = "Do You want to continue the Operation with the remaining Files?";
+
+// A temporary file that is removed again unless it was put in the original's place.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(TTempFile file) : m_file(std::move(file)) {}
+    ~TempFileGuard() {
+        closeDescriptor();
+        files::removeQuietly(m_file.Name);
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+
+    const std::string& name() const noexcept { return m_file.Name; }
+    int descriptor() const noexcept { return m_file.Descriptor; }
+    void closeDescriptor() noexcept {
+        if (m_file.Descriptor >= 0)
+            ::close(m_file.Descriptor);
+        m_file.Descriptor = -1;
+    }
+    // The file now lives under another name: nothing to remove any more.
+    void release() noexcept {
+        closeDescriptor();
+        m_file.Name.clear();
+    }
+
+private:
+    TTempFile m_file;
+};
+
+// Discards the output of a dry run while counting its bytes.
+class DiscardSink final : public OutputSink {
+public:
+    DiscardSink() : OutputSink(1 << 16) {}
+
+protected:
+    void deliver(const char*, std::size_t) override {}
+};
+
+bool stopped(const IProgressSink* progress) { return progress != nullptr && progress->canceled(); }
+
+std::string folderOf(const std::string& path) {
+    const auto folder = files::directoryOf(path);
+    return folder.empty() ? std::string(".") : std::string(folder);
+}
+
+// The file's content, a form file converted to its text form.
+std::string loadContent(const std::string& fileName, bool formFile, TStoredFormat& storedFormat) {
+    if (!formFile)
+        return files::readWholeFile(fileName);
+    FileStream input(fileName, FileStream::Mode::OpenRead);
+    MemoryStream text;
+    storedFormat = fmtUnknown;
+    ObjectResourceToText(input, text, storedFormat);
+    return text.takeBytes();
+}
+
+bool wantsResourceForm(int storeFormat, TStoredFormat storedFormat) {
+    return storeFormat == 1 || (storeFormat == 2 && storedFormat == fmtBinary);
+}
+
+} // namespace
+
+void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definitions, std::int32_t& filesProcessed,
+                 IProgressSink* progress, TRunContext& context) {
+    if (file.FileName.empty() || definitions.empty())
+        return;
+    // A listed symbolic link is processed through to its target; the link stays a link.
+    const std::string target = files::resolveLinks(file.FileName);
+    const bool formFile = IsFormFileName(file.FileName);
+    TStoredFormat storedFormat = fmtUnknown;
+    std::string content = loadContent(target, formFile, storedFormat);
+
+    const PassReceivers receivers{progress, context.Sums, &context.Report, context.Yield};
+    if (context.DryRun) {
+        DiscardSink sink;
+        ReplaceInStream(content, sink, file.StrLenPrefix, definitions, receivers);
+        ++filesProcessed;
+        return;
+    }
+
+    const std::string folder = folderOf(target);
+    auto temp = std::make_unique<TempFileGuard>(CreateTempFile(folder, kTempPrefix, kTempExtension));
+    {
+        FileDescriptorSink sink(temp->descriptor(), temp->name());
+        ReplaceInStream(content, sink, file.StrLenPrefix, definitions, receivers);
+        sink.finish();
+    }
+    ++filesProcessed;
+    std::string().swap(content);
+
+    if (stopped(progress))
+        return; // the guard removes the temporary file; the original stays as it was
+
+    // Back to resource form before anything touches the original: a text that no longer parses
+    // fails the file here and leaves it unchanged.
+    if (formFile && wantsResourceForm(context.Settings.formFileStoreFormat(), storedFormat)) {
+        auto resource = std::make_unique<TempFileGuard>(CreateTempFile(folder, kTempPrefix, kTempExtension));
+        {
+            FileStream text(temp->name(), FileStream::Mode::OpenRead);
+            FileStream output(::dup(resource->descriptor()), resource->name());
+            ObjectTextToResource(text, output);
+        }
+        temp = std::move(resource);
+    }
+
+    files::copyPermissions(temp->descriptor(), target, temp->name());
+    files::syncDescriptor(temp->descriptor(), temp->name());
+    temp->closeDescriptor();
+
+    if (context.Settings.createBackupFiles()) {
+        const std::string backup = MakeBackupFileName(target, context.Settings.backupFilePrefix());
+        if (!backup.empty()) {
+            const int err = files::makeBackup(target, backup);
+            // A backup name that points into a folder that does not exist gives no backup, as a
+            // name without any dot does; every other failure keeps the original as it is.
+            if (err != 0 && err != ENOENT && err != ENOTDIR)
+                throw EInOutError("Cannot create backup file \"" + backup + "\": " + std::strerror(err));
+        }
+    }
+
+    if (const int err = files::renameOver(temp->name(), target); err != 0)
+        throw EInOutError("Cannot replace file \"" + target + "\": " + std::strerror(err));
+    temp->release();
+}
+
+bool HandleOperationError(const std::exception& error, TRunContext& context) {
+    AddErrorLine(context.Report, error.what());
+    switch (context.Settings.operationErrorAction()) {
+    case 0:
+        return true;
+    case 1:
+        return context.Question != nullptr &&
+               context.Question->askYesNo(MessageSeverity::Warning,
+                                          text::format("%s\r\r%s", error.what(), kContinueQuestion));
+    default:
+        return false;
+    }
+}
+
+void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& context) {
+    if (progress == nullptr || data.FilesToProcess.empty() || data.FindReplaceList.empty())
+        return;
+    context.Report.clear();
+    context.Report.show();
+    AddOpeningLines(context.Report, context.Now(), context.Dates);
+
+    struct HostNotice {
+        IRunHost* host;
+        ~HostNotice() {
+            if (host)
+                host->operationEnded();
+        }
+    } notice{context.Host};
+    if (context.Host)
+        context.Host->operationStarted(*progress);
+
+    progress->setResolution(context.Settings.progressResolution());
+    const auto count = data.FilesToProcess.size();
+    for (std::size_t i = 0; i < count && !progress->canceled(); ++i) {
+        try {
+            const auto& file = data.FilesToProcess[i];
+            AddFileLine(context.Report, file.FileName);
+            progress->setItem(static_cast<int>(i), text::format("Processing File: %s", file.FileName));
+            ProcessFile(file, data.FindReplaceList, data.FilesProcessed, progress, context);
+            if (context.Yield)
+                context.Yield->processPendingMessages();
+        } catch (const std::exception& error) {
+            if (!HandleOperationError(error, context))
+                throw;
+        }
+    }
+    data.EndTime = context.Now();
+    AddClosingLines(context.Report, data, progress->canceled(), context.Dates);
+}
+
+} // namespace swapwright
