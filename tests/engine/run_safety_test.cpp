@@ -162,8 +162,9 @@ TEST(RunSafety, KilledAtRandomMomentsNothingIsHalfWritten) {
             ASSERT_TRUE(now == olds[idx] || now == news[idx]) << "round " << round << " file " << i;
             changed += now == news[idx];
             const auto backup = dir.path("f" + std::to_string(i) + "._txt");
-            if (std::filesystem::exists(backup))
+            if (std::filesystem::exists(backup)) {
                 ASSERT_EQ(test::readFile(backup), olds[idx]) << "round " << round << " backup " << i;
+            }
         }
         completedSome += changed > 0;
         killedMidway += changed > 0 && changed < kFiles;
