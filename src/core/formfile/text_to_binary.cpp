@@ -198,15 +198,20 @@ private:
     }
 
     // The value at the current token; lists and collections push a frame for step().
-    void beginValue(int level) {
+    void beginValue(int level, bool inList = false) {
         switch (m_parser.token()) {
         case TParser::toString:
         case TParser::toWString:
             writeString();
             return;
-        case TParser::toSymbol:
-            m_writer.WriteIdent(m_parser.TokenComponentIdent());
+        case TParser::toSymbol: {
+            const std::string ident = m_parser.TokenComponentIdent();
+            // Null is stored as tag 0, which ends a list: the stream would not read back.
+            if (inList && text::equalsIgnoreCase(ident, "Null"))
+                m_parser.error(kInvalidPropertyValue);
+            m_writer.WriteIdent(ident);
             break;
+        }
         case TParser::toInteger:
             m_writer.writeInt64(m_parser.TokenInt());
             break;
@@ -260,10 +265,7 @@ private:
                 m_stack.pop_back();
                 m_parser.NextToken();
             } else {
-                // Null is stored as tag 0, which ends a list: the stream would not read back.
-                if (m_parser.TokenSymbolIs("Null"))
-                    m_parser.error(kInvalidPropertyValue);
-                beginValue(frame.level + 1);
+                beginValue(frame.level + 1, true);
             }
             break;
         case Kind::Collection:
