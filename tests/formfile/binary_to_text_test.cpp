@@ -41,21 +41,6 @@ TEST(BinaryToText, ComponentHeaderLines) {
         EXPECT_EQ(binaryToText(formStream(c.record)), std::string(c.line) + "\r\nend\r\n");
 }
 
-TEST(BinaryToText, NestedComponentsAndProperties) {
-    const std::string child = str("TButton") + str("Button1") + str("Caption") + bytes("06 02") + "OK" +
-                              bytes("00") + str("TLabel") + str("") + bytes("00 00") + bytes("00");
-    const std::string root = formStream(str("TForm1") + str("Form1") + str("Font.Name") + bytes("06 05") + "Arial" +
-                                        bytes("00") + child + bytes("00"));
-    EXPECT_EQ(binaryToText(root), "object Form1: TForm1\r\n"
-                                  "  Font.Name = 'Arial'\r\n"
-                                  "  object Button1: TButton\r\n"
-                                  "    Caption = 'OK'\r\n"
-                                  "    object TLabel\r\n"
-                                  "    end\r\n"
-                                  "  end\r\n"
-                                  "end\r\n");
-}
-
 TEST(BinaryToText, ScalarValues) {
     const struct {
         std::string value;

@@ -74,13 +74,6 @@ TEST(FormWriter, StringsIdentifiersAndPrefixes) {
     EXPECT_EQ(written([](TWriter& w) { w.WritePrefix(flagInline | flagChildPos, 300); }), bytes("F6 03 2C 01"));
 }
 
-TEST(FormWriter, FloatsAndTheirTags) {
-    EXPECT_EQ(written([](TWriter& w) { w.writeSingle(5.0f); }), bytes("0F 00 00 A0 40"));
-    EXPECT_EQ(written([](TWriter& w) { w.writeCurrency(15000); }), bytes("10 98 3A 00 00 00 00 00 00"));
-    EXPECT_EQ(written([](TWriter& w) { w.writeDate(1.0); }), bytes("11 00 00 00 00 00 00 F0 3F"));
-    EXPECT_EQ(written([](TWriter& w) { w.writeFloat(1.0L); }), bytes("05 00 00 00 00 00 00 00 80 FF 3F"));
-}
-
 TEST(FormWriter, BufferedOutputReachesTheStreamAlsoWhenAFailurePasses) {
     MemoryStream out;
     try {
@@ -128,65 +121,6 @@ TEST(ExtendedValue, BytesAndValuesBothWays) {
     EXPECT_TRUE(std::isnan(extended::decode(reinterpret_cast<const std::uint8_t*>(nan.data()))));
     const auto encodedNan = extended::encode(std::numeric_limits<long double>::quiet_NaN());
     EXPECT_TRUE(std::isnan(extended::decode(encodedNan.data())));
-}
-
-TEST(FormReader, ReadsValuesAndRequiresTheirTags) {
-    MemoryStream in(bytes("02 FF 03 80 00 04 FF 7F FF FF 13 00 00 00 80 00 00 00 00 07 02") + "ab" +
-                    bytes("0D 06 02") + "xy" + bytes("12 01 00 00 00 3A 26 F2 02 03 06") + "TPanel");
-    TReader r(in);
-    EXPECT_EQ(r.ReadInteger(), -1);
-    EXPECT_EQ(r.ReadInteger(), 128);
-    EXPECT_EQ(r.ReadInt64(), -32769);
-    EXPECT_EQ(r.ReadInt64(), 2147483648LL);
-    EXPECT_EQ(r.ReadIdent(), "ab");
-    EXPECT_EQ(r.ReadIdent(), "nil");
-    EXPECT_EQ(r.ReadString(), "xy");
-    EXPECT_EQ(r.ReadWideString(), u"\u263A");
-    TFilerFlags flags = 0;
-    std::int32_t position = 0;
-    r.readPrefix(flags, position);
-    EXPECT_EQ(flags, flagChildPos);
-    EXPECT_EQ(position, 3);
-    r.readPrefix(flags, position); // the class name's length byte is no prefix
-    EXPECT_EQ(flags, 0);
-    EXPECT_EQ(r.ReadStr(), "TPanel");
-
-    const struct {
-        const char* input;
-        std::function<void(TReader&)> read;
-    } wrongTags[] = {
-        {"05", [](TReader& t) { t.ReadInteger(); }},    {"13", [](TReader& t) { t.ReadInteger(); }},
-        {"12", [](TReader& t) { t.ReadString(); }},     {"06", [](TReader& t) { t.ReadWideString(); }},
-        {"02", [](TReader& t) { t.ReadIdent(); }},      {"01", [](TReader& t) { t.readListEnd(); }},
-    };
-    for (const auto& c : wrongTags) {
-        MemoryStream bad(bytes(c.input) + std::string(16, '\0'));
-        TReader t(bad);
-        EXPECT_EQ(test::failure<EReadError>([&] { c.read(t); }), "Invalid property value") << c.input;
-    }
-}
-
-TEST(FormReader, InputEndingInsideAValueAndCountsBeyondTheInput) {
-    const char* truncated[] = {"03 80", "04 00 00", "13 00 00 00 00", "06 05 41 42", "07", "12 02 00 00 00 41 00",
-                               // counts that claim gigabytes: read errors, not gigabyte allocations
-                               "0C FF FF FF FF 41 42", "12 FF FF FF FF 41 00", "12 FF FF FF 7F 41 00"};
-    for (const char* input : truncated) {
-        MemoryStream in(bytes(input));
-        TReader r(in);
-        EXPECT_EQ(test::failure<EReadError>([&] {
-                      const auto tag = r.peekTag();
-                      if (tag == tagWideString)
-                          r.ReadWideString();
-                      else if (tag == tagShortString || tag == tagLongString)
-                          r.ReadString();
-                      else if (tag == tagIdent)
-                          r.ReadIdent();
-                      else
-                          r.ReadInt64();
-                  }),
-                  "Stream read error")
-            << input;
-    }
 }
 
 TEST(FormReader, GivesBackTheBytesItDidNotConsume) {

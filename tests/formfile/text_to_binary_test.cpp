@@ -40,11 +40,6 @@ private:
 
 } // namespace
 
-TEST(TextToBinary, TheSmallestForm) {
-    EXPECT_EQ(textToBinary("object Form1: TForm1\r\n  Caption = 'Form1'\r\nend\r\n"),
-              "TPF0" + str("TForm1") + str("Form1") + str("Caption") + bytes("06") + str("Form1") + bytes("00 00"));
-}
-
 TEST(TextToBinary, ValuesAndTheirEncodings) {
     const struct {
         std::string text;
