@@ -1,0 +1,103 @@
+#include "core/base/exceptions.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/app_store.h"
+#include "settings_test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace swapwright;
+using swapwright::test::TempDir;
+
+namespace {
+
+constexpr std::string_view kPrefix = "HKEY_CURRENT_USER\\Software\\Wq - Software\\Wq - Swapwright\\";
+
+class AppSettingsTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string file = dir.path("Swapwright.swd");
+    std::unique_ptr<TWqPersistentData> store = CreateAppPersistentData(file);
+};
+
+} // namespace
+
+TEST_F(AppSettingsTest, WithoutAFileEverySettingIsItsDefault) {
+    EXPECT_TRUE(ReadBoolSetting(*store, sidCreateBackupFiles));
+    EXPECT_EQ(ReadTextSetting(*store, sidBackupFilePrefix), "_");
+    EXPECT_EQ(kDfmStoreFormatTexts[ReadIntegerSetting(*store, sidDfmFileStoreFormat)], "In the Format they had before");
+    EXPECT_EQ(ReadIntegerSetting(*store, sidFindReplaceGridRowCount), 100);
+    EXPECT_TRUE(ReadBoolSetting(*store, sidMarkNewFilesAsChecked));
+    EXPECT_EQ(kProjectFileAddActionTexts[ReadIntegerSetting(*store, sidProjectFileAddAction)],
+              "Add both the File itself and the Files listed in it's contents");
+    EXPECT_EQ(kStrLenPrefixTexts[ReadIntegerSetting(*store, sidDefaultStrLenPrefix)], "None");
+    EXPECT_TRUE(ReadBoolSetting(*store, sidShowStrLenPrefixWarning));
+    EXPECT_EQ(ReadIntegerSetting(*store, sidProgressResolution), 100);
+    EXPECT_EQ(ReadIntegerSetting(*store, sidFindReplaceGridHeight), -1);
+    EXPECT_EQ(kOperationErrorActionTexts[ReadIntegerSetting(*store, sidOperationErrorAction)], "Ask User");
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(AppSettingsTest, TheTableIsDefinedInOrderWithItsKinds) {
+    const auto ids = store->DefinedIds();
+    ASSERT_EQ(ids.size(), 11u);
+    for (std::int32_t id = 1; id <= 11; ++id) {
+        const auto& def = store->ValueDefinition(id);
+        const auto& row = AppSettingDefinitions()[static_cast<std::size_t>(id - 1)];
+        EXPECT_EQ(ids[static_cast<std::size_t>(id - 1)], id);
+        EXPECT_EQ(def.Key, id >= 10 ? "Main Window" : "General Settings") << id;
+        EXPECT_EQ(def.ValueName, row.ValueName);
+        const auto expectedKind = id == 6                        ? TPersistentValueKind::Text
+                                  : (id == 1 || id == 4 || id == 8) ? TPersistentValueKind::Boolean
+                                                                   : TPersistentValueKind::Integer;
+        EXPECT_EQ(def.Kind, expectedKind) << id;
+    }
+    EXPECT_THROW(DefineAppSettings(*store), EWqException); // defined once
+}
+
+TEST_F(AppSettingsTest, StoredValuesAreReadEachTimeAndBadOnesFallBack) {
+    test::writeFile(file, "[" + std::string(kPrefix) + "General Settings]\r\n"
+                          "Progress Resolution=abc\r\n"
+                          "Operation Error Action=0\r\n"
+                          "DFM File Store Format=7\r\n"
+                          "Create Backup Files=no\r\n");
+    EXPECT_EQ(ReadIntegerSetting(*store, sidProgressResolution), 100);
+    EXPECT_EQ(ReadIntegerSetting(*store, sidOperationErrorAction), 1); // lives under "Main Window"
+    EXPECT_EQ(ReadIntegerSetting(*store, sidDfmFileStoreFormat), 7);   // read as stored
+    EXPECT_FALSE(ReadBoolSetting(*store, sidCreateBackupFiles));
+
+    store->WriteValue(sidOperationErrorAction, std::int32_t{2});
+    store->WriteValue(sidBackupFilePrefix, std::string("~"));
+    EXPECT_EQ(ReadIntegerSetting(*store, sidOperationErrorAction), 2);
+    const auto text = test::readFile(file);
+    EXPECT_NE(text.find("[" + std::string(kPrefix) + "Main Window]\r\nOperation Error Action=2\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Backup File Prefix=~\r\n"), std::string::npos);
+
+    // Another writer changes the file: the next read sees it (nothing is cached).
+    test::writeFile(file, "[" + std::string(kPrefix) + "General Settings]\nProgress Resolution=250\n");
+    EXPECT_EQ(ReadIntegerSetting(*store, sidProgressResolution), 250);
+}
+
+TEST(AppSettingsChoices, OutOfRangeChoicesClampToTheEnds) {
+    EXPECT_EQ(ClampChoice(7, kDfmStoreFormatTexts.size()), 2);
+    EXPECT_EQ(ClampChoice(-3, kDfmStoreFormatTexts.size()), 0);
+    EXPECT_EQ(ClampChoice(3, kStrLenPrefixTexts.size()), 3);
+    EXPECT_EQ(ClampChoice(1, kOperationErrorActionTexts.size()), 1);
+}
+
+TEST(AppStore, DefaultFilePrefersThePortableOne) {
+    TempDir dir;
+    EXPECT_EQ(DefaultSettingsFileName(dir.root(), "/xdg", "/home/u"), "/xdg/swapwright/swapwright.swd");
+    EXPECT_EQ(DefaultSettingsFileName(dir.root(), nullptr, "/home/u"), "/home/u/.config/swapwright/swapwright.swd");
+    EXPECT_EQ(DefaultSettingsFileName(dir.root(), "relative", "/home/u"), "/home/u/.config/swapwright/swapwright.swd");
+    test::writeFile(dir.path("swapwright.swd"), "");
+    EXPECT_EQ(DefaultSettingsFileName(dir.root(), "/xdg", "/home/u"), dir.path("swapwright.swd"));
+}
+
+TEST(AppStore, TheProgramsStoreHasItsBaseKey) {
+    TempDir dir;
+    const auto store = CreateAppPersistentData(dir.path("x.swd"));
+    EXPECT_EQ(store->BaseKey(), "Software\\Wq - Software\\Wq - Swapwright");
+    EXPECT_EQ(store->RootKey(), kHKeyCurrentUser);
+    EXPECT_TRUE(store->UseRootKey());
+    EXPECT_EQ(store->StorageType(), stIniFile);
+}
