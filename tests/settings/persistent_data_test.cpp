@@ -324,6 +324,12 @@ TEST_F(StoreTest, TheFileIsReadAgainWhenItChangesOnDisk) {
     EXPECT_EQ(store.ReadString("a", ""), "edited elsewhere");
     store.WriteString("b", "2");
     EXPECT_EQ(content(), section("K") + "\r\na = edited elsewhere\r\nb=2\r\n"); // CR LF kept
+
+    // A batch sees what changed before it began.
+    test::writeFile(file, section("K") + "\na=changed before the batch\n");
+    TWqUpdateScope scope(store);
+    EXPECT_EQ(store.ReadString("a", ""), "changed before the batch");
+    scope.commit();
 }
 
 TEST_F(StoreTest, WriteProtectionKeepsChangesInMemory) {

@@ -111,7 +111,10 @@ public:
     void DeleteKey(const std::string& fullKey) override;
     std::optional<std::string> ReadText(const std::string& fullKey, std::string_view name) override;
     void WriteText(const std::string& fullKey, std::string_view name, std::string_view text) override;
-    void BeginUpdate() override { ++m_depth; }
+    void BeginUpdate() override {
+        if (m_depth++ == 0)
+            m_checkedInBatch = false;
+    }
     void EndUpdate(bool commit) override;
     void Discard();
 
@@ -125,6 +128,7 @@ private:
     FileStamp m_stamp;
     int m_depth = 0;
     bool m_dirty = false;
+    bool m_checkedInBatch = false;
 };
 
 // The store. One instance serves the whole program (see app_store.h); tests make their own.
