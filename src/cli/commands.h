@@ -4,4 +4,6 @@
 // name) and returns the process exit status.
 namespace swapwright::cli {
 
+int runShow(int argc, char** argv); // show DEFINITION.swd [FILE...]
+
 } // namespace swapwright::cli

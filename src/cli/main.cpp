@@ -16,6 +16,7 @@ struct Command {
 };
 
 const std::vector<Command> kCommands = {
+    {"show", &swapwright::cli::runShow, "show DEFINITION.swd [FILE...]"},
 };
 
 int usage(std::FILE* out) {

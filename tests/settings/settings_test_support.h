@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 namespace swapwright::test {
 
