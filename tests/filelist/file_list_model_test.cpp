@@ -137,18 +137,6 @@ TEST_F(FileListTest, EnabledStatesFollowListAndSelection) {
     EXPECT_EQ(list.entryCount(), 2);
     EXPECT_EQ(list.entryPrefixText(0), "None");
 
-    const std::string_view selectionOnes[] = {
-        "ActionMarkSelectedFilesAsChecked",  "ActionMarkSelectedFilesAsUnchecked",   "ActionRemoveSelectedFiles",
-        "ActionSelectedFilesStrLenPrefixNone", "ActionSelectedFilesStrLenPrefix8Bit",
-        "ActionSelectedFilesStrLenPrefix16Bit", "ActionSelectedFilesStrLenPrefix32Bit"};
-    int needing = 0;
-    for (const auto& info : FileListCommands()) {
-        const bool listed = std::find(std::begin(selectionOnes), std::end(selectionOnes), info.ActionName) !=
-                            std::end(selectionOnes);
-        EXPECT_EQ(info.NeedsSelection, listed) << info.ActionName;
-        needing += info.NeedsSelection;
-    }
-    EXPECT_EQ(needing, 7);
     EXPECT_EQ(FileListCommandInfo(TFileListCommand::MarkSelectedFilesAsChecked).Caption,
               "Mark sleceted Files as to be processed");
 }
@@ -184,22 +172,6 @@ TEST_F(FileListTest, MarkAndPrefixCommandsChangeOnlyTheirColumn) {
     list.execute(TFileListCommand::MarkAllFilesAsChecked);
     EXPECT_TRUE(list.entryChecked(2));
     EXPECT_EQ(question.asked, 0); // the prefix commands never warn
-}
-
-TEST_F(FileListTest, TheRunTakesCheckedExistingEntriesWithTheirPrefix) {
-    const auto a = file("a.pas", 10), b = file("b.pas", 10), c = file("c.pas", 10);
-    list.AddEntry(a, true, slp16Bit);
-    list.AddEntry(b, false, slpNone);
-    list.AddEntry(c, true, slpNone);
-    list.AddEntry(dir.path("missing.pas"), true, slpNone);
-    list.setPrefixText(2, "Sixteen"); // an unknown text is run as None
-    std::vector<TFileToProcess> files;
-    GatherFiles(list, files);
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0].FileName, a);
-    EXPECT_EQ(files[0].StrLenPrefix, slp16Bit);
-    EXPECT_EQ(files[1].FileName, c);
-    EXPECT_EQ(files[1].StrLenPrefix, slpNone);
 }
 
 TEST_F(FileListTest, ThePrefixWarningIsAskedUntilAnsweredNo) {

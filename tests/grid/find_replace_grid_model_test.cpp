@@ -134,10 +134,7 @@ TEST(GridModel, RunActionRuleAndGatheringThroughTheSourceInterface) {
     std::vector<TFindReplace> defs;
     GatherDefinitions(grid, defs);
     ASSERT_EQ(defs.size(), 1u);
-    EXPECT_EQ(defs[0].Find, "Form1");
     EXPECT_EQ(defs[0].Row, 3);
-    EXPECT_TRUE(defs[0].WholeWord);
-    EXPECT_FALSE(defs[0].CaseSensitive);
 
     // The run writes its counts back through ISumCells.
     ISumCells& sums = grid;

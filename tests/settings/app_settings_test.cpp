@@ -35,22 +35,6 @@ TEST_F(AppSettingsTest, WithoutAFileEverySettingIsItsDefault) {
     EXPECT_EQ(ReadIntegerSetting(*store, sidFindReplaceGridHeight), -1);
     EXPECT_EQ(kOperationErrorActionTexts[ReadIntegerSetting(*store, sidOperationErrorAction)], "Ask User");
     EXPECT_FALSE(std::filesystem::exists(file));
-}
-
-TEST_F(AppSettingsTest, TheTableIsDefinedInOrderWithItsKinds) {
-    const auto ids = store->DefinedIds();
-    ASSERT_EQ(ids.size(), 11u);
-    for (std::int32_t id = 1; id <= 11; ++id) {
-        const auto& def = store->ValueDefinition(id);
-        const auto& row = AppSettingDefinitions()[static_cast<std::size_t>(id - 1)];
-        EXPECT_EQ(ids[static_cast<std::size_t>(id - 1)], id);
-        EXPECT_EQ(def.Key, id >= 10 ? "Main Window" : "General Settings") << id;
-        EXPECT_EQ(def.ValueName, row.ValueName);
-        const auto expectedKind = id == 6                        ? TPersistentValueKind::Text
-                                  : (id == 1 || id == 4 || id == 8) ? TPersistentValueKind::Boolean
-                                                                   : TPersistentValueKind::Integer;
-        EXPECT_EQ(def.Kind, expectedKind) << id;
-    }
     EXPECT_THROW(DefineAppSettings(*store), EWqException); // defined once
 }
 
@@ -93,11 +77,3 @@ TEST(AppStore, DefaultFilePrefersThePortableOne) {
     EXPECT_EQ(DefaultSettingsFileName(dir.root(), "/xdg", "/home/u"), dir.path("swapwright.swd"));
 }
 
-TEST(AppStore, TheProgramsStoreHasItsBaseKey) {
-    TempDir dir;
-    const auto store = CreateAppPersistentData(dir.path("x.swd"));
-    EXPECT_EQ(store->BaseKey(), "Software\\Wq - Software\\Wq - Swapwright");
-    EXPECT_EQ(store->RootKey(), kHKeyCurrentUser);
-    EXPECT_TRUE(store->UseRootKey());
-    EXPECT_EQ(store->StorageType(), stIniFile);
-}

@@ -308,6 +308,10 @@ std::optional<std::string> TWqIniFilePersistentData::ReadText(const std::string&
 }
 
 void TWqIniFilePersistentData::WriteText(const std::string& fullKey, std::string_view name, std::string_view text) {
+    // A NUL byte would make the file one that no reader takes for a text settings file again.
+    if (text.find('\0') != std::string_view::npos)
+        throw storeError(text::format("The text of \"%s\" holds a NUL byte, which a settings file cannot keep.", name),
+                         "WriteString");
     const auto section = SectionName(fullKey);
     const auto encoded = encodeLineBreaks(text);
     auto& file = ini();

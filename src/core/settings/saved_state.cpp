@@ -11,6 +11,7 @@ namespace swapwright {
 namespace {
 
 constexpr std::string_view kFieldTrim = " \t\n\r";
+constexpr int kUnreadableWidth = 70;
 
 std::string absolute(std::string_view key) { return "\\" + std::string(key); }
 
@@ -103,7 +104,7 @@ void LoadAllSettings(TWqPersistentData& store, TViewState& view, TFileListModel&
             view.GridHeight = height;
 
         store.ForEachValueName(absolute(kFileListColumnWidthsKey), [&](const std::string& name) {
-            const auto width = store.ReadInteger(name, kGridUnreadableWidth);
+            const auto width = store.ReadInteger(name, kUnreadableWidth);
             for (std::size_t i = 0; i < kFileListColumnCaptions.size(); ++i) {
                 if (text::equalsIgnoreCase(name, kFileListColumnCaptions[i])) {
                     view.FileListColumnWidths[i] = width;
