@@ -416,6 +416,10 @@ bool TWqPersistentData::OpenKey(std::string_view key, bool canCreate) {
     return true;
 }
 
+bool TWqPersistentData::KeyExists(std::string_view key) {
+    return m_backEnd->InternalOpenKey(fullKey(resolveKey(key)), false);
+}
+
 void TWqPersistentData::ReadValueNames(std::vector<std::string>& names) {
     names.clear();
     names = m_backEnd->ReadValueNames(fullKey(m_currentKey));

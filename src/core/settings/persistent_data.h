@@ -167,6 +167,8 @@ public:
     // Keys: names separated by '\' ('/' counts as '\'); a leading separator makes a key absolute
     // (below the base key), any other is relative to the current key; the empty key is the base key.
     bool OpenKey(std::string_view key, bool canCreate);
+    // Whether the key exists (has values or keys below it), without making it current.
+    bool KeyExists(std::string_view key);
     const std::string& CurrentKey() const noexcept { return m_currentKey; }
     void ReadValueNames(std::vector<std::string>& names);
     void DeleteValue(std::string_view name);

@@ -118,7 +118,7 @@ void LoadAllSettings(TWqPersistentData& store, TViewState& view, TFileListModel&
         grid.Load(store, view.GridColumnWidths);
 
         view.ListFontLoaded = false;
-        if (store.OpenKey(absolute(kGeneralSettingsKey), false))
+        if (store.KeyExists(absolute(kGeneralSettingsKey)))
             view.ListFontLoaded = WqLoadFont(store, kMainWindowKey, kListFontPrefix, view.ListFont);
 
         list.RemoveAllFiles();

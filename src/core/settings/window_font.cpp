@@ -51,8 +51,10 @@ void WqStoreFont(TWqPersistentData& store, std::string_view key, std::string_vie
 }
 
 bool WqLoadFont(TWqPersistentData& store, std::string_view key, std::string_view prefix, TWqFont& font) {
-    if (!store.OpenKey(absoluteKey(key), false))
+    // Asked of the file itself: opening the key that is current would answer yes without looking.
+    if (!store.KeyExists(absoluteKey(key)))
         return false;
+    store.OpenKey(absoluteKey(key), false);
     const TWqFont defaults;
     font.Charset = store.ReadInteger(valueName(prefix, "charset"), defaults.Charset);
     font.Color = store.ReadInteger(valueName(prefix, "Color"), defaults.Color);
