@@ -233,7 +233,6 @@ TEST_F(SavedStateTest, WithoutGeneralSettingsTheFontStaysAndTheListEmpties) {
     Session s(file);
     s.list.AddEntry("/was/here", true, slpNone);
     s.view.ListFont.Name = "Current";
-    s.store->OpenKey("\\General Settings", true); // current, yet not in the file
     s.load();
     EXPECT_FALSE(s.view.ListFontLoaded);
     EXPECT_EQ(s.view.ListFont.Name, "Current");

@@ -40,6 +40,8 @@ TEST_F(WindowFontTest, FontsRoundTripAndStylesAdd) {
     TWqFont untouched;
     untouched.Name = "Mine";
     EXPECT_FALSE(WqLoadFont(store, "Settings Dialog", "List Font", untouched));
+    store.OpenKey("\\Other Window", true); // current, yet not in the file
+    EXPECT_FALSE(WqLoadFont(store, "Other Window", "List Font", untouched));
     EXPECT_EQ(untouched.Name, "Mine");
 }
 
