@@ -8,5 +8,7 @@ namespace swapwright::cli {
 int formToText(int argc, char** argv);
 // form-to-resource INPUT OUTPUT: a text form file to the resource form.
 int formToResource(int argc, char** argv);
+// show DEFINITION.swd [FILE...]: prints what a definition file sets up.
+int runShow(int argc, char** argv);
 
 } // namespace swapwright::cli
