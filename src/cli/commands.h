@@ -4,4 +4,11 @@
 // name) and returns the process exit status.
 namespace swapwright::cli {
 
+// form-to-text INPUT OUTPUT: a form file in either storage to the text form (text is copied).
+int formToText(int argc, char** argv);
+// form-to-resource INPUT OUTPUT: a text form file to the resource form.
+int formToResource(int argc, char** argv);
+// show DEFINITION.swd [FILE...]: prints what a definition file sets up.
+int runShow(int argc, char** argv);
+
 } // namespace swapwright::cli

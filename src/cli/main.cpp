@@ -16,6 +16,9 @@ struct Command {
 };
 
 const std::vector<Command> kCommands = {
+    {"form-to-text", swapwright::cli::formToText, "form-to-text INPUT OUTPUT"},
+    {"form-to-resource", swapwright::cli::formToResource, "form-to-resource INPUT OUTPUT"},
+    {"show", &swapwright::cli::runShow, "show DEFINITION.swd [FILE...]"},
 };
 
 int usage(std::FILE* out) {

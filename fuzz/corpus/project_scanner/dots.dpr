@@ -1,0 +1,1 @@
+uses A in '..\..\..', B in '...', C in '/abs/x.pas' (* x *) ;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/settings/persistent_data.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The program's one store: its base key, its default file and its eleven settings.
+namespace swapwright {
+
+inline constexpr std::string_view kAppBaseKey = "\\Software\\Wq - Software\\Wq - Swapwright";
+inline constexpr std::string_view kDefaultSettingsFileName = "swapwright.swd";
+
+// The default settings file: "<program folder>/swapwright.swd" when that file exists (a portable
+// installation), otherwise "$XDG_CONFIG_HOME/swapwright/swapwright.swd", with "~/.config" when
+// XDG_CONFIG_HOME is unset, empty or not absolute. The folder is made at the first write.
+std::string DefaultSettingsFileName(std::string_view programDirectory, const char* xdgConfigHome, const char* home);
+// The folder of the running program ("" when it cannot be told).
+std::string ProgramDirectory();
+
+// A store set up as the program's: base key, the given file, the eleven settings defined.
+std::unique_ptr<TWqPersistentData> CreateAppPersistentData(const std::string& fileName);
+
+// The program's store, created on first use with the default settings file; it lives until the
+// program ends.
+TWqPersistentData& gPersistentData();
+
+} // namespace swapwright

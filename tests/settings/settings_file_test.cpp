@@ -1,0 +1,96 @@
+#include "core/base/exceptions.h"
+#include "core/settings/settings_file.h"
+#include "core/settings/storage_guid.h"
+#include "settings_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace swapwright;
+using swapwright::test::TempDir;
+
+namespace {
+constexpr std::array<std::uint8_t, 16> kClassId = {0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE,
+                                                   0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+}
+
+TEST(StorageGuid, TextFormAndParsing) {
+    EXPECT_EQ(guidToString(kClassId), "{12345678-9ABC-DEF0-0123-456789ABCDEF}");
+    EXPECT_EQ(guidFromString("{12345678-9abc-def0-0123-456789abcdef}"), kClassId);
+    EXPECT_EQ(guidFromString("12345678-9ABC-DEF0-0123-456789ABCDEF"), kClassId);
+    EXPECT_EQ(guidToString(*guidFromString("")), "{00000000-0000-0000-0000-000000000000}");
+    for (const char* bad : {"{}", "12345678-9ABC-DEF0-0123-456789ABCDEG", "123456789ABCDEF00123456789ABCDEF0000",
+                            "{12345678-9ABC-DEF0-0123-456789ABCDEF"})
+        EXPECT_FALSE(guidFromString(bad)) << bad;
+}
+
+TEST(SettingsFileReading, TellsTextFromOtherFiles) {
+    TempDir dir;
+    const auto text = dir.path("a.swd"), nul = dir.path("b.swd"), compound = dir.path("c.swd");
+    test::writeFile(text, "[S]\r\nk=\xFF\xFE\r\n");
+    test::writeFile(nul, std::string("[S]\nk=v\0", 8) + std::string(200000, 'x'));
+    test::writeFile(compound, test::compoundFile(kClassId));
+
+    const auto t = readSettingsFile(text);
+    EXPECT_EQ(t.kind, SettingsFileKind::Text);
+    EXPECT_EQ(t.bytes, "[S]\r\nk=\xFF\xFE\r\n");
+    EXPECT_TRUE(t.stamp.exists);
+
+    const auto n = readSettingsFile(nul);
+    EXPECT_EQ(n.kind, SettingsFileKind::Binary);
+    EXPECT_TRUE(n.bytes.empty());
+
+    const auto c = readSettingsFile(compound);
+    EXPECT_EQ(c.kind, SettingsFileKind::StructuredStorage);
+    ASSERT_TRUE(c.rootClassId);
+    EXPECT_EQ(*c.rootClassId, kClassId);
+
+    EXPECT_EQ(readSettingsFile(dir.path("missing.swd")).kind, SettingsFileKind::Missing);
+    EXPECT_THROW(readSettingsFile(dir.root()), EFOpenError);
+
+    // A compound file signature on a file too short for a directory: no class identifier.
+    test::writeFile(compound, std::string(kStructuredStorageSignature) + "abc");
+    const auto cut = readSettingsFile(compound);
+    EXPECT_EQ(cut.kind, SettingsFileKind::StructuredStorage);
+    EXPECT_FALSE(cut.rootClassId);
+}
+
+TEST(SettingsFileWriting, ReplacesWholeAndLeavesNothingBehind) {
+    TempDir dir;
+    const auto name = dir.path("defs.swd");
+    test::writeFile(name, "old");
+    ASSERT_EQ(::chmod(name.c_str(), 0640), 0);
+    writeFileAtomically(name, "new content");
+    EXPECT_EQ(test::readFile(name), "new content");
+    struct stat st {};
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(test::folderEntries(dir.root()), (std::vector<std::string>{"defs.swd"}));
+
+    // A missing folder is made (the default settings file's folder on first use).
+    writeFileAtomically(dir.path("config/swapwright/swapwright.swd"), "x");
+    EXPECT_EQ(test::readFile(dir.path("config/swapwright/swapwright.swd")), "x");
+}
+
+TEST(SettingsFileWriting, WritesThroughLinksAndRefusesWhatItMustNotReplace) {
+    TempDir dir;
+    const auto target = dir.path("real.swd"), link = dir.path("link.swd");
+    test::writeFile(target, "old");
+    ASSERT_EQ(::symlink("real.swd", link.c_str()), 0);
+    writeFileAtomically(link, "through");
+    EXPECT_EQ(test::readFile(target), "through");
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    if (::geteuid() != 0) { // root may write anything
+        ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+        EXPECT_THROW(writeFileAtomically(target, "overwritten"), EFCreateError);
+        EXPECT_EQ(test::readFile(target), "through");
+    }
+    EXPECT_THROW(writeFileAtomically(dir.root(), "x"), EFCreateError);
+    const auto entries = test::folderEntries(dir.root());
+    EXPECT_EQ(entries, (std::vector<std::string>{"link.swd", "real.swd"}));
+}
