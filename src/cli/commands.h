@@ -10,5 +10,7 @@ int formToText(int argc, char** argv);
 int formToResource(int argc, char** argv);
 // show DEFINITION.swd [FILE...]: prints what a definition file sets up.
 int runShow(int argc, char** argv);
+// run [--dry-run] DEFINITION.swd [FILE...]: the replacement run of a definition file.
+int runRun(int argc, char** argv);
 
 } // namespace swapwright::cli

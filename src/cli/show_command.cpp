@@ -3,6 +3,7 @@
 // record a line. It writes nothing to any file.
 #include "cli/commands.h"
 #include "cli/escape.h"
+#include "cli/loaded_definitions.h"
 #include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/base/text.h"
@@ -20,66 +21,45 @@ namespace swapwright::cli {
 
 namespace {
 
-// What the program holds after loading: store, file list, grid and the windows' record.
-class LoadedDefinitions final : public IDefinitionFileLoader {
-public:
-    explicit LoadedDefinitions(const std::string& fileName)
-        : m_store(CreateAppPersistentData(fileName)), m_list(m_store.get()) {
-        // Nothing reaches a file: changes made while loading stay in memory.
-        m_store->SetWriteProtected(true);
-        LoadAllSettings(*m_store, m_view, m_list, m_grid);
-    }
-
-    void LoadDefinitionsFromFile(const std::string& fileName) override {
-        swapwright::LoadDefinitionsFromFile(*m_store, fileName, m_view, m_list, m_grid);
-    }
-
-    void addFiles(std::vector<std::string> names) { AddFiles(names, *m_store, m_list, this); }
-
-    void print(std::FILE* out) {
-        auto line = [out](const std::vector<std::string>& fields) {
-            std::string text;
-            for (std::size_t i = 0; i < fields.size(); ++i) {
-                if (i > 0)
-                    text += '\t';
-                text += fields[i];
-            }
-            text += '\n';
-            std::fwrite(text.data(), 1, text.size(), out);
-        };
-        for (const auto& s : AppSettingDefinitions())
-            line({"setting", std::to_string(s.Id), escapeField(s.ValueName),
-                  escapeField(VariantToText(m_store->ReadValue(s.Id)))});
-        for (const auto& t : ReadFamilyTexts(*m_store)) {
-            if (t.empty())
-                continue; // the settings dialog does not show empty family texts
-            const auto f = SplitFamilyText(t);
-            line({"family", escapeField(f.Extensions), text::boolText(f.InUse)});
+void print(LoadedDefinitions& loaded, std::FILE* out) {
+    auto line = [out](const std::vector<std::string>& fields) {
+        std::string text;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                text += '\t';
+            text += fields[i];
         }
-        for (int i = 0; i < m_list.entryCount(); ++i) {
-            const auto& e = m_list.entry(i);
-            line({"file", escapeField(e.FileName), text::boolText(e.Checked), escapeField(e.PrefixText),
-                  e.StateImage == fsiExists ? "exists" : "missing", escapeField(e.SizeText)});
-        }
-        for (int row = m_grid.fixedRowCount(); row < m_grid.rowCount(); ++row) {
-            std::vector<std::string> fields{"definition", std::to_string(row)};
-            bool any = false;
-            for (int column = colUse; column <= colWords; ++column) {
-                const auto& c = m_grid.cellText(column, row);
-                any = any || !c.empty();
-                fields.push_back(escapeField(c));
-            }
-            if (any)
-                line(fields);
-        }
+        text += '\n';
+        std::fwrite(text.data(), 1, text.size(), out);
+    };
+    auto& store = loaded.store();
+    for (const auto& s : AppSettingDefinitions())
+        line({"setting", std::to_string(s.Id), escapeField(s.ValueName), escapeField(VariantToText(store.ReadValue(s.Id)))});
+    for (const auto& t : ReadFamilyTexts(store)) {
+        if (t.empty())
+            continue; // the settings dialog does not show empty family texts
+        const auto f = SplitFamilyText(t);
+        line({"family", escapeField(f.Extensions), text::boolText(f.InUse)});
     }
-
-private:
-    std::unique_ptr<TWqPersistentData> m_store;
-    TFileListModel m_list; // no question: the prefix warning is never asked here
-    TFindReplaceGridModel m_grid;
-    TViewState m_view;
-};
+    const auto& list = loaded.fileList();
+    for (int i = 0; i < list.entryCount(); ++i) {
+        const auto& e = list.entry(i);
+        line({"file", escapeField(e.FileName), text::boolText(e.Checked), escapeField(e.PrefixText),
+              e.StateImage == fsiExists ? "exists" : "missing", escapeField(e.SizeText)});
+    }
+    const auto& grid = loaded.grid();
+    for (int row = grid.fixedRowCount(); row < grid.rowCount(); ++row) {
+        std::vector<std::string> fields{"definition", std::to_string(row)};
+        bool any = false;
+        for (int column = colUse; column <= colWords; ++column) {
+            const auto& c = grid.cellText(column, row);
+            any = any || !c.empty();
+            fields.push_back(escapeField(c));
+        }
+        if (any)
+            line(fields);
+    }
+}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "swapwright-cli show: %s\n", message.c_str());
@@ -97,7 +77,7 @@ int runShow(int argc, char** argv) {
     try {
         LoadedDefinitions loaded(definitionFile);
         loaded.addFiles(std::vector<std::string>(argv + 2, argv + argc));
-        loaded.print(stdout);
+        print(loaded, stdout);
     } catch (const Exception& e) {
         return fail(e.message());
     } catch (const std::exception& e) {

@@ -25,7 +25,9 @@ std::string clockText(double days) {
 
 } // namespace
 
-void StreamReport::addLine(std::string_view text, const TReportLook&) {
+void StreamReport::addLine(std::string_view text, const TReportLook& look) {
+    if (look == kLookError)
+        ++m_errorLines;
     std::fwrite(text.data(), 1, text.size(), m_out);
     std::fputc('\n', m_out);
     std::fflush(m_out);

@@ -18,9 +18,12 @@ public:
     void clear() override {}
     void show() override {}
     void addLine(std::string_view text, const TReportLook& look) override;
+    // How many lines in the error look were written (one per failing file).
+    int errorLines() const noexcept { return m_errorLines; }
 
 private:
     std::FILE* m_out;
+    int m_errorLines = 0;
 };
 
 // Installs the Ctrl-C handler: the first Ctrl-C cancels the run, a second one ends the program.

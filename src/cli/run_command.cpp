@@ -1,0 +1,95 @@
+// swapwright-cli run [--dry-run] DEFINITION.swd [FILE...]: the replacement run of a definition
+// file from the terminal. The report goes to standard output line by line, progress to standard
+// error when it is a terminal; Ctrl-C cancels. The definition file is never written.
+#include "cli/commands.h"
+#include "cli/loaded_definitions.h"
+#include "cli/terminal.h"
+#include "core/base/exceptions.h"
+#include "core/base/files.h"
+#include "core/engine/replacement_run.h"
+#include "core/settings/run_settings.h"
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace swapwright::cli {
+
+namespace {
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "swapwright-cli run: %s\n", message.c_str());
+    return 2;
+}
+
+} // namespace
+
+int runRun(int argc, char** argv) {
+    bool dryRun = false;
+    std::vector<std::string> args;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (options && a == "--dry-run")
+            dryRun = true;
+        else if (options && a == "--")
+            options = false;
+        else if (options && a.size() > 1 && a.front() == '-')
+            return usageError("unknown option " + std::string(a) + "\nusage: swapwright-cli run [--dry-run] DEFINITION.swd [FILE...]");
+        else
+            args.emplace_back(a);
+    }
+    if (args.empty() || args.front().empty())
+        return usageError("usage: swapwright-cli run [--dry-run] DEFINITION.swd [FILE...]");
+    const std::string definitionFile = files::absolutePath(args.front());
+    if (!files::fileExists(definitionFile))
+        return usageError("the definition file \"" + args.front() + "\" does not exist");
+
+    std::setlocale(LC_TIME, "");
+    // A file size limit reached while writing is an error of that file, not the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    std::unique_ptr<LoadedDefinitions> loaded;
+    try {
+        loaded = std::make_unique<LoadedDefinitions>(definitionFile);
+        loaded->addFiles(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const std::exception& e) {
+        return usageError(e.what());
+    }
+
+    auto data = CreateOperationData(&loaded->fileList(), &loaded->grid());
+    if (data->FilesToProcess.empty() || data->FindReplaceList.empty()) {
+        std::fprintf(stderr, "swapwright-cli run: nothing to do: %s\n",
+                     data->FilesToProcess.empty() ? "no checked file that exists" : "no used definition with a find text");
+        return 0;
+    }
+
+    StreamReport report(stdout);
+    TStoreRunSettings settings(loaded->store());
+    LocaleDateTimeFormatter dates;
+    TerminalQuestion terminalQuestion;
+    TerminalProgress progress(static_cast<int>(data->FilesToProcess.size()));
+    installCancelOnInterrupt();
+
+    TRunContext context{report, settings, dates};
+    context.Question = ::isatty(STDIN_FILENO) == 1 ? &terminalQuestion : nullptr;
+    context.Sums = &loaded->grid();
+    context.DryRun = dryRun;
+    try {
+        RunOperation(&progress, *data, context);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "swapwright-cli run: %s\n", e.what());
+        return 1;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "swapwright-cli run: cannot write the report\n");
+        return 1;
+    }
+    return report.errorLines() > 0 || progress.canceled() ? 1 : 0;
+}
+
+} // namespace swapwright::cli
