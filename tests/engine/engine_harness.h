@@ -4,6 +4,8 @@
 #include "core/engine/substitution.h"
 #include "engine/reference_replace.h"
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,22 @@ inline PassOptions optionsFor(EngineKind kind) {
     return o;
 }
 
+// A copy of the bytes in a heap block of exactly their size, so the address sanitizer sees
+// any read behind the end (a std::string would hide one byte behind its terminator).
+class ExactBuffer {
+public:
+    explicit ExactBuffer(std::string_view bytes)
+        : m_size(bytes.size()), m_data(bytes.empty() ? nullptr : new char[bytes.size()]) {
+        if (m_size)
+            std::memcpy(m_data.get(), bytes.data(), m_size);
+    }
+    std::string_view view() const { return {m_data.get(), m_size}; }
+
+private:
+    std::size_t m_size;
+    std::unique_ptr<char[]> m_data;
+};
+
 // One pass; the run's Counts in `definitions` grow as the engine makes them.
 inline ReferenceResult runEngine(EngineKind kind, const std::string& source, TStrLenPrefix prefix,
                                  std::vector<TFindReplace>& definitions, const PassOptions* options = nullptr) {
@@ -74,7 +92,8 @@ inline ReferenceResult runEngine(EngineKind kind, const std::string& source, TSt
     for (const auto& d : definitions)
         before.push_back(d.Count);
     try {
-        ReplaceInStream(source, sink, prefix, definitions, receivers, o);
+        const ExactBuffer exact(source);
+        ReplaceInStream(exact.view(), sink, prefix, definitions, receivers, o);
     } catch (const Exception& e) {
         r.failed = true;
         r.errorClass = e.className();

@@ -68,6 +68,8 @@ std::string ReadStringRest(MemoryStream& source, const std::string& find, TStrLe
     source.seekRelative(n);
     std::string rest;
     if (length - n > 0) {
+        if (length - n > source.size() - source.position())
+            throw EReadError(std::string(kStreamReadError)); // the read would run out of bytes
         rest.resize(static_cast<std::size_t>(length - n));
         source.readBuffer(rest.data(), rest.size());
     }

@@ -16,6 +16,8 @@ OutputSink::OutputSink(std::size_t bufferSize)
 }
 
 void OutputSink::write(const void* data, std::size_t n) {
+    if (n == 0)
+        return; // an empty view may carry no pointer at all
     const auto* bytes = static_cast<const char*>(data);
     if (n <= m_capacity - m_used) {
         std::memcpy(m_buffer.get() + m_used, bytes, n);
