@@ -4,4 +4,6 @@
 // name) and returns the process exit status.
 namespace swapwright::cli {
 
+int runReplace(int argc, char** argv);
+
 } // namespace swapwright::cli

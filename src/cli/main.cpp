@@ -16,6 +16,7 @@ struct Command {
 };
 
 const std::vector<Command> kCommands = {
+    {"replace", swapwright::cli::runReplace, "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]"},
 };
 
 int usage(std::FILE* out) {
