@@ -13,6 +13,7 @@
 #include "core/engine/substitution.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -54,6 +55,29 @@ void writeAll(std::FILE* out, std::string_view text) {
     std::fputc('\n', out);
 }
 
+// The input is mapped, not read: if another process shortens it meanwhile, touching the lost
+// part raises SIGBUS. The handler removes the temporary output and ends with a message.
+char gTemporaryOutput[PATH_MAX + 64] = {};
+
+extern "C" void onInputVanished(int) {
+    if (gTemporaryOutput[0] != '\0')
+        ::unlink(gTemporaryOutput);
+    static constexpr char kMessage[] = "Stream read error: the input file was shortened while it was read\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    ::_exit(1);
+}
+
+// Sets the name the handler removes ("" for none); the first byte is written last, so the
+// handler never sees half a name.
+void publishTemporaryOutput(const std::string& name) {
+    gTemporaryOutput[0] = '\0';
+    if (name.empty() || name.size() >= sizeof gTemporaryOutput)
+        return;
+    std::memcpy(gTemporaryOutput + 1, name.data() + 1, name.size() - 1);
+    gTemporaryOutput[name.size()] = '\0';
+    gTemporaryOutput[0] = name[0];
+}
+
 class StderrReport final : public IReportSink {
 public:
     void clear() override {}
@@ -89,6 +113,7 @@ public:
             m_temporary.clear();
             throw EFCreateError(files::createErrorMessage(name, error));
         }
+        publishTemporaryOutput(m_temporary);
         // The new file gets the old one's permissions, or those of any newly created file.
         mode_t mode = 0;
         if (exists) {
@@ -104,8 +129,10 @@ public:
     ~OutputFile() {
         if (m_fd >= 0)
             ::close(m_fd);
-        if (!m_temporary.empty())
+        if (!m_temporary.empty()) {
+            publishTemporaryOutput("");
             ::unlink(m_temporary.c_str());
+        }
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -123,6 +150,7 @@ public:
         closeDescriptor(name);
         if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
             throw EFCreateError(files::createErrorMessage(name, errno));
+        publishTemporaryOutput("");
         m_temporary.clear();
     }
 
@@ -192,8 +220,9 @@ int runReplace(int argc, char** argv) {
 
     // A file size limit is an error to report, not a signal that ends the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGBUS, onInputVanished);
     try {
-        const SourceBuffer source = SourceBuffer::readFile(inputName);
+        const SourceBuffer source = SourceBuffer::mapFile(inputName);
         if (positional.size() == 3) {
             const std::string& outputName = positional[2];
             OutputFile output(outputName);

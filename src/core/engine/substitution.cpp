@@ -104,13 +104,16 @@ struct CompiledDefinitions::Impl {
     std::vector<Definition> defs;
     KeyTables keys;
     detail::TeddyMasks teddy;
-    CandidateScan scan;
+    std::unique_ptr<detail::ShiftOrScan> shiftOr; // when the SIMD scan is not used
+    CandidateScan scan = CandidateScan::Portable;
 
-    Impl(std::vector<Definition> d, CandidateScan wanted)
-        : defs(std::move(d)), keys(defs), teddy(detail::buildTeddyMasks(defs)), scan(CandidateScan::Portable) {
-        const bool simd = teddy.length > 0 && detail::simdScanAvailable();
-        if (simd && wanted != CandidateScan::Portable)
+    Impl(std::vector<Definition> d, CandidateScan wanted) : defs(std::move(d)), keys(defs) {
+        if (wanted != CandidateScan::Portable && detail::simdScanAvailable())
+            teddy = detail::buildTeddyMasks(defs);
+        if (teddy.length > 0)
             scan = CandidateScan::Simd;
+        else
+            shiftOr = std::make_unique<detail::ShiftOrScan>(defs);
     }
 };
 
@@ -227,66 +230,38 @@ private:
         if constexpr (Simd) {
             bool found = false;
             const std::size_t c =
-                detail::teddyNext(m_compiled.teddy, m_s, m_size, from, to, m_cacheBase, m_cacheMask, found);
+                detail::teddyNext(m_compiled.teddy, m_compiled.keys, m_s, m_size, from, to, m_cacheBase, m_cacheMask,
+                                  found);
             if (found || c >= to)
                 return c;
-            return nextCandidatePortable(c, to); // the last bytes, too few for a block
-        } else {
-            return nextCandidatePortable(from, to);
-        }
-    }
-
-    std::size_t nextCandidatePortable(std::size_t from, std::size_t to) const {
-        const KeyTables& keys = m_compiled.keys;
-        const bool g1 = keys.hasGroup(detail::kGroup1);
-        const bool g2 = keys.hasGroup(detail::kGroup2);
-        const bool g4 = keys.hasGroup(detail::kGroup4);
-        if (!g1 && !g2 && !g4)
+            for (std::size_t p = c; p < to; ++p) // the last bytes, too few for a block
+                if (m_compiled.keys.candidateAt(m_s, m_size, p))
+                    return p;
             return to;
-        std::size_t p = from;
-        const std::size_t fastEnd = m_size >= 4 ? std::min(to, m_size - 3) : 0;
-        if (g4 && !g1 && !g2) {
-            for (; p < fastEnd; ++p)
-                if (keys.filterHit(detail::keyHash(detail::load32(m_s + p) | detail::kCaseBits, detail::kGroup4)))
-                    return p;
         } else {
-            for (; p < fastEnd; ++p)
-                if (keys.candidateAt(m_s, m_size, p))
-                    return p;
+            if (m_compiled.keys.empty())
+                return to;
+            return m_compiled.shiftOr->next(m_compiled.keys, m_s, m_size, from, to, m_shiftOrCursor);
         }
-        for (; p < to; ++p)
-            if (keys.candidateAt(m_s, m_size, p))
-                return p;
-        return to;
     }
 
     // The first definition, in their order, that matches at p; -1 for none.
     int firstMatch(std::size_t p) {
-        const KeyTables& keys = m_compiled.keys;
-        const std::size_t left = m_size - p;
-        // The buckets of the keys at p, one per length group; each holds ascending indices.
-        const std::uint32_t* begin[3] = {nullptr, nullptr, nullptr};
-        const std::uint32_t* end[3] = {nullptr, nullptr, nullptr};
-        int lists = 0;
-        const auto addList = [&](std::uint32_t hash) {
-            if (!keys.filterHit(hash))
-                return;
-            for (int i = 0; i < lists; ++i)
-                if (begin[i] == keys.bucketBegin(hash))
-                    return; // the same bucket through another key
-            begin[lists] = keys.bucketBegin(hash);
-            end[lists] = keys.bucketEnd(hash);
-            if (begin[lists] != end[lists])
-                ++lists;
-        };
-        if (left >= 4 && keys.hasGroup(detail::kGroup4))
-            addList(detail::keyHash(detail::load32(m_s + p) | detail::kCaseBits, detail::kGroup4));
-        if (left >= 2 && keys.hasGroup(detail::kGroup2))
-            addList(detail::keyHash(detail::load16(m_s + p) | (detail::kCaseBits & 0xFFFF), detail::kGroup2));
-        if (keys.hasGroup(detail::kGroup1))
-            addList(detail::keyHash(m_s[p] | (detail::kCaseBits & 0xFF), detail::kGroup1));
+        const std::uint32_t* begin[detail::kKeyKinds];
+        const std::uint32_t* end[detail::kKeyKinds];
+        const int lists = m_compiled.keys.buckets(m_s, m_size, p, begin, end);
+        if (lists == 0)
+            return -1;
 
         const auto& defs = m_compiled.defs;
+        if (lists == 1) {
+            for (const std::uint32_t* i = begin[0]; i != end[0]; ++i) {
+                ++m_tests;
+                if (detail::matchesAt(defs[*i], m_s, m_size, p, m_wordTests))
+                    return static_cast<int>(*i);
+            }
+            return -1;
+        }
         for (;;) {
             int pick = -1;
             for (int i = 0; i < lists; ++i)
@@ -367,6 +342,7 @@ private:
     Clock::time_point m_lastHandOver;
     std::size_t m_cacheBase = 0;
     std::uint32_t m_cacheMask = 0;
+    detail::ShiftOrScan::Cursor m_shiftOrCursor;
 };
 
 } // namespace
