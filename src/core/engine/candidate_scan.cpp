@@ -176,7 +176,6 @@ std::size_t ShiftOrScan::next(const KeyTables& keys, const unsigned char* s, std
 
 namespace {
 
-constexpr std::size_t kTeddyMaxDefinitions = 24;
 constexpr int kTeddyBuckets = 8;
 
 void addByte(TeddyMasks& m, int offset, int bucket, unsigned char c) {
@@ -196,7 +195,7 @@ TeddyMasks buildTeddyMasks(const std::vector<Definition>& defs) {
     for (std::size_t i = 0; i < defs.size(); ++i)
         if (!defs[i].find.empty())
             order.push_back(i);
-    if (order.empty() || order.size() > kTeddyMaxDefinitions)
+    if (order.empty())
         return m;
     std::size_t shortest = defs[order.front()].find.size();
     for (const std::size_t i : order)
@@ -204,13 +203,10 @@ TeddyMasks buildTeddyMasks(const std::vector<Definition>& defs) {
     m.length = static_cast<int>(std::min<std::size_t>(3, shortest));
 
     // Definitions with alike beginnings share a bucket, which keeps each bucket's sets small.
-    const auto prefixOf = [&](std::size_t i) {
-        std::string key;
-        for (int k = 0; k < m.length; ++k)
-            key += static_cast<char>(kUpperTable[static_cast<unsigned char>(defs[i].find[static_cast<std::size_t>(k)])]);
-        return key;
-    };
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return prefixOf(a) < prefixOf(b); });
+    std::vector<std::string> prefix(defs.size());
+    for (const std::size_t i : order)
+        prefix[i] = text::toAsciiUpper(std::string_view(defs[i].find).substr(0, static_cast<std::size_t>(m.length)));
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return prefix[a] < prefix[b]; });
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
         const auto& d = defs[order[rank]];
         const int bucket = static_cast<int>(rank * kTeddyBuckets / order.size());

@@ -180,7 +180,7 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// The SIMD scan for a few definitions: byte masks over the first M (1..3) bytes of each, the
+// The SIMD scan: byte masks over the first M (1..3) bytes of each, the
 // definitions spread over 8 buckets; position p is a candidate when, for some bucket, every
 // byte p+i lies in the bucket's set of bytes at offset i (tested by its low and high nibble).
 

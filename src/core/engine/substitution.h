@@ -57,8 +57,9 @@ struct PassReceivers {
     IYield* yield = nullptr;
 };
 
-// How candidate positions are found. All give the same results; Auto picks by the number and
-// shape of the definitions and by the processor.
+// How candidate positions are found. All give the same results. Simd (byte masks over the
+// first bytes of every find text, 32 positions at a time) needs AVX2 and falls back to
+// Portable (shift-or over 8-byte windows) without it; Auto takes Simd where it runs.
 enum class CandidateScan { Auto, Portable, Simd };
 
 struct PassOptions {
