@@ -256,7 +256,7 @@ private:
         const auto& defs = m_compiled.defs;
         if (lists == 1) {
             for (const std::uint32_t* i = begin[0]; i != end[0]; ++i) {
-                ++m_tests;
+                m_tests += testWeight(defs[*i]);
                 if (detail::matchesAt(defs[*i], m_s, m_size, p, m_wordTests))
                     return static_cast<int>(*i);
             }
@@ -270,11 +270,15 @@ private:
             if (pick < 0)
                 return -1;
             const std::uint32_t index = *begin[pick]++;
-            ++m_tests;
+            m_tests += testWeight(defs[index]);
             if (detail::matchesAt(defs[index], m_s, m_size, p, m_wordTests))
                 return static_cast<int>(index);
         }
     }
+
+    // A test of a long find text counts like several short ones, so checks come around in
+    // time whatever the definitions are.
+    static std::size_t testWeight(const Definition& d) { return 1 + (d.find.size() >> 6); }
 
     // Replaces the occurrence of definition d at p; returns the position behind what it consumed.
     std::size_t replace(std::size_t d, std::size_t p) {

@@ -64,8 +64,8 @@ enum class CandidateScan { Auto, Portable, Simd };
 
 struct PassOptions {
     // Between two checks (progress, sums, yield and cancel) at most this many bytes are
-    // scanned and this many definition tests made, so a check comes around quickly even on
-    // inputs full of near misses.
+    // scanned and this many definition tests made (a test of a find text of n bytes counts
+    // 1 + n / 64), so a check comes around quickly even on inputs full of near misses.
     std::size_t bytesPerCheck = std::size_t{1} << 20;
     std::size_t testsPerCheck = std::size_t{1} << 14;
     // A check hands over to the receivers only when this much time has passed since the last
