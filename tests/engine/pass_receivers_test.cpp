@@ -65,24 +65,6 @@ PassOptions everyStep(std::size_t bytes) {
 
 } // namespace
 
-TEST(PassReceivers, ProgressRunsFromZeroToTheSourceSize) {
-    const std::string source(10000, 'x');
-    std::vector<TFindReplace> defs = {def("xy", "z", 1)};
-    Progress progress;
-    Yield yield;
-    PassReceivers r;
-    r.progress = &progress;
-    r.yield = &yield;
-    StringSink sink;
-    EXPECT_TRUE(ReplaceInStream(source, sink, slpNone, defs, r, everyStep(1000)));
-    EXPECT_EQ(progress.range, (std::vector<std::int64_t>{0, 10000, 0}));
-    ASSERT_GE(progress.positions.size(), 10u);
-    EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
-    EXPECT_EQ(progress.positions.back(), 10000);
-    EXPECT_GE(yield.calls, 9);
-    EXPECT_EQ(sink.bytes(), source);
-}
-
 TEST(PassReceivers, HandOversAreSpacedByTheYieldInterval) {
     // A long interval: the checks come around but nothing is handed over until the end.
     const std::string source(1 << 16, 'a');
