@@ -29,6 +29,7 @@ KeyTables::KeyTables(const std::vector<Definition>& defs)
         hashes[i] = h;
         ++m_offsets[(h >> shift) + 1];
     }
+    m_onlyLong = m_kind[kKey8] && !m_kind[kKey1] && !m_kind[kKey2] && !m_kind[kKey4] && !m_kind[kKey6];
     std::partial_sum(m_offsets.begin(), m_offsets.end(), m_offsets.begin());
     m_entries.resize(m_offsets.back());
     std::vector<std::uint32_t> fill(m_offsets.begin(), m_offsets.end() - 1);
@@ -200,7 +201,7 @@ TeddyMasks buildTeddyMasks(const std::vector<Definition>& defs) {
     std::size_t shortest = defs[order.front()].find.size();
     for (const std::size_t i : order)
         shortest = std::min(shortest, defs[i].find.size());
-    m.length = static_cast<int>(std::min<std::size_t>(3, shortest));
+    m.length = static_cast<int>(std::min<std::size_t>(4, shortest));
 
     // Definitions with alike beginnings share a bucket, which keeps each bucket's sets small.
     std::vector<std::string> prefix(defs.size());
@@ -244,10 +245,18 @@ __attribute__((target("avx2"))) inline std::uint32_t teddyBlock(const TeddyMasks
     return ~static_cast<std::uint32_t>(_mm256_movemask_epi8(none));
 }
 
-// The lanes of a block's mask, from `first` on, whose positions the key filter confirms.
+// The lanes of a block's mask whose positions the key filter confirms.
 inline std::uint32_t confirmed(const KeyTables& keys, const unsigned char* s, std::size_t size, std::size_t base,
                                std::uint32_t mask) {
     std::uint32_t kept = 0;
+    if (keys.onlyLongKeys() && base + 32 + 8 <= size) {
+        while (mask != 0) {
+            const int lane = __builtin_ctz(mask);
+            mask &= mask - 1;
+            kept |= static_cast<std::uint32_t>(keys.longKeyHit(s + base + static_cast<std::size_t>(lane))) << lane;
+        }
+        return kept;
+    }
     while (mask != 0) {
         const int lane = __builtin_ctz(mask);
         mask &= mask - 1;
@@ -292,7 +301,8 @@ std::size_t teddyNext(const TeddyMasks& masks, const KeyTables& keys, const unsi
     switch (masks.length) {
     case 1: return teddyScan<1>(masks, keys, s, size, from, to, cacheBase, cacheMask, found);
     case 2: return teddyScan<2>(masks, keys, s, size, from, to, cacheBase, cacheMask, found);
-    default: return teddyScan<3>(masks, keys, s, size, from, to, cacheBase, cacheMask, found);
+    case 3: return teddyScan<3>(masks, keys, s, size, from, to, cacheBase, cacheMask, found);
+    default: return teddyScan<4>(masks, keys, s, size, from, to, cacheBase, cacheMask, found);
     }
 }
 

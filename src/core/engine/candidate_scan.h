@@ -129,6 +129,9 @@ public:
     int buckets(const unsigned char* s, std::size_t size, std::size_t p, const std::uint32_t** begin,
                 const std::uint32_t** end) const noexcept;
     bool empty() const noexcept { return m_entries.empty(); }
+    // Every find text has 8 bytes or more: then the 8-byte key alone decides, where 8 bytes remain.
+    bool onlyLongKeys() const noexcept { return m_onlyLong; }
+    bool longKeyHit(const unsigned char* at) const noexcept { return filterHit(keyHash(at, kKey8)); }
 
 private:
     bool filterHit(std::uint32_t hash) const noexcept { return (m_filter[hash >> 6] >> (hash & 63)) & 1; }
@@ -137,6 +140,7 @@ private:
     std::vector<std::uint32_t> m_offsets; // 2^kBucketBits + 1
     std::vector<std::uint32_t> m_entries; // definition indices, ascending within each bucket
     bool m_kind[kKeyKinds] = {false, false, false, false, false};
+    bool m_onlyLong = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -180,14 +184,14 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// The SIMD scan: byte masks over the first M (1..3) bytes of each, the
+// The SIMD scan: byte masks over the first M (1..4) bytes of each, the
 // definitions spread over 8 buckets; position p is a candidate when, for some bucket, every
 // byte p+i lies in the bucket's set of bytes at offset i (tested by its low and high nibble).
 
 struct TeddyMasks {
     int length = 0; // M; 0 when the SIMD scan is not used
-    alignas(32) std::uint8_t low[3][32] = {};
-    alignas(32) std::uint8_t high[3][32] = {};
+    alignas(32) std::uint8_t low[4][32] = {};
+    alignas(32) std::uint8_t high[4][32] = {};
 };
 TeddyMasks buildTeddyMasks(const std::vector<Definition>& defs);
 // Whether this processor runs the SIMD scan.
