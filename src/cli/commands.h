@@ -10,5 +10,7 @@ int formToText(int argc, char** argv);
 int formToResource(int argc, char** argv);
 // show DEFINITION.swd [FILE...]: prints what a definition file sets up.
 int runShow(int argc, char** argv);
+// replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]: one file through the substitution.
+int runReplace(int argc, char** argv);
 
 } // namespace swapwright::cli

@@ -19,6 +19,7 @@ const std::vector<Command> kCommands = {
     {"form-to-text", swapwright::cli::formToText, "form-to-text INPUT OUTPUT"},
     {"form-to-resource", swapwright::cli::formToResource, "form-to-resource INPUT OUTPUT"},
     {"show", &swapwright::cli::runShow, "show DEFINITION.swd [FILE...]"},
+    {"replace", swapwright::cli::runReplace, "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]"},
 };
 
 int usage(std::FILE* out) {
