@@ -12,5 +12,7 @@ int formToResource(int argc, char** argv);
 int runShow(int argc, char** argv);
 // run [--dry-run] DEFINITION.swd [FILE...]: the replacement run of a definition file.
 int runRun(int argc, char** argv);
+// replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]: one file through the substitution.
+int runReplace(int argc, char** argv);
 
 } // namespace swapwright::cli

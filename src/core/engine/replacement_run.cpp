@@ -85,7 +85,7 @@ bool wantsResourceForm(int storeFormat, TStoredFormat storedFormat) {
 } // namespace
 
 void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definitions, std::int32_t& filesProcessed,
-                 IProgressSink* progress, TRunContext& context) {
+                 IProgressSink* progress, TRunContext& context, const CompiledDefinitions* compiled) {
     if (file.FileName.empty() || definitions.empty())
         return;
     // A listed symbolic link is processed through to its target; the link stays a link.
@@ -95,9 +95,14 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
     std::string content = loadContent(target, formFile, storedFormat);
 
     const PassReceivers receivers{progress, context.Sums, &context.Report, context.Yield};
+    std::unique_ptr<CompiledDefinitions> ownCompiled;
+    if (compiled == nullptr) {
+        ownCompiled = std::make_unique<CompiledDefinitions>(definitions);
+        compiled = ownCompiled.get();
+    }
     if (context.DryRun) {
         DiscardSink sink;
-        ReplaceInStream(content, sink, file.StrLenPrefix, definitions, receivers);
+        ReplaceInStream(content, sink, file.StrLenPrefix, definitions, *compiled, receivers);
         ++filesProcessed;
         return;
     }
@@ -106,7 +111,7 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
     auto temp = std::make_unique<TempFileGuard>(CreateTempFile(folder, kTempPrefix, kTempExtension));
     {
         FileDescriptorSink sink(temp->descriptor(), temp->name());
-        ReplaceInStream(content, sink, file.StrLenPrefix, definitions, receivers);
+        ReplaceInStream(content, sink, file.StrLenPrefix, definitions, *compiled, receivers);
         sink.finish();
     }
     ++filesProcessed;
@@ -179,13 +184,14 @@ void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& co
         context.Host->operationStarted(*progress);
 
     progress->setResolution(context.Settings.progressResolution());
+    const CompiledDefinitions compiled(data.FindReplaceList);
     const auto count = data.FilesToProcess.size();
     for (std::size_t i = 0; i < count && !progress->canceled(); ++i) {
         try {
             const auto& file = data.FilesToProcess[i];
             AddFileLine(context.Report, file.FileName);
             progress->setItem(static_cast<int>(i), text::format("Processing File: %s", file.FileName));
-            ProcessFile(file, data.FindReplaceList, data.FilesProcessed, progress, context);
+            ProcessFile(file, data.FindReplaceList, data.FilesProcessed, progress, context, &compiled);
             if (context.Yield)
                 context.Yield->processPendingMessages();
         } catch (const std::exception& error) {

@@ -4,6 +4,7 @@
 #include "core/base/host.h"
 #include "core/engine/replacement_model.h"
 #include "core/engine/run_interfaces.h"
+#include "core/engine/substitution.h"
 
 #include <exception>
 #include <string>
@@ -55,8 +56,10 @@ void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& co
 // One file: read (a form file converted to text), substituted into a temporary file, and, unless
 // cancelled, converted back where the store format asks, backed up and put in the original's
 // place. A failure leaves the original untouched and no temporary file behind.
+// `compiled`, when given, holds exactly `definitions` prepared for scanning (a run prepares
+// them once for all its files).
 void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definitions, std::int32_t& filesProcessed,
-                 IProgressSink* progress, TRunContext& context);
+                 IProgressSink* progress, TRunContext& context, const CompiledDefinitions* compiled = nullptr);
 
 // Adds the error line and asks the error action; true means go on with the next file.
 bool HandleOperationError(const std::exception& error, TRunContext& context);
