@@ -1,18 +1,8 @@
 #include "cli/escape.h"
 
-namespace swapwright::cli {
+#include "core/base/text.h"
 
-namespace {
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-} // namespace
+namespace swapwright::cli {
 
 std::optional<std::string> unescapeField(std::string_view field) {
     std::string out;
@@ -30,8 +20,8 @@ std::optional<std::string> unescapeField(std::string_view field) {
         case 'n': out += '\n'; break;
         case 'r': out += '\r'; break;
         case 'x': {
-            const int hi = i + 1 < field.size() ? hexValue(field[i + 1]) : -1;
-            const int lo = i + 2 < field.size() ? hexValue(field[i + 2]) : -1;
+            const int hi = i + 1 < field.size() ? text::hexDigitValue(field[i + 1]) : -1;
+            const int lo = i + 2 < field.size() ? text::hexDigitValue(field[i + 2]) : -1;
             if (hi < 0 || lo < 0)
                 return std::nullopt;
             out += static_cast<char>(hi * 16 + lo);

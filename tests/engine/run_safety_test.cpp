@@ -49,8 +49,27 @@ bool becomeNobody() {
     return ::setgid(65534) == 0 && ::setuid(65534) == 0;
 }
 
-// One run over the files with error action 0; the child's exit status says how many red lines
-// the report got (or 90+ when something unexpected happened).
+// A run replacing "a" by "bb" in the files, with backups on and error action 0; returns the
+// number of error lines of its report.
+int runOverFiles(const std::vector<std::string>& names) {
+    test::FixedRunSettings settings;
+    settings.errorAction = 0;
+    test::RecordingReport report;
+    test::RecordingProgress progress;
+    TRunContext context{report, settings, kDates};
+    TOperationData data;
+    for (const auto& n : names)
+        data.FilesToProcess.push_back({n, slpNone});
+    data.FindReplaceList.push_back({"a", "bb", false, true, 1, 0});
+    RunOperation(&progress, data, context);
+    int errors = 0;
+    for (const auto& l : report.lines)
+        errors += l.look == kLookError;
+    return errors;
+}
+
+// The same in a child process; its exit status says how many error lines the report got (or 90+
+// when something unexpected happened).
 int runCountingErrors(const std::vector<std::string>& names, bool dropRights, rlim_t sizeLimit = RLIM_INFINITY) {
     return inChild([&] {
         if (dropRights && !becomeNobody())
@@ -61,20 +80,7 @@ int runCountingErrors(const std::vector<std::string>& names, bool dropRights, rl
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
                 return 92;
         }
-        test::FixedRunSettings settings;
-        settings.errorAction = 0;
-        test::RecordingReport report;
-        test::RecordingProgress progress;
-        TRunContext context{report, settings, kDates};
-        TOperationData data;
-        for (const auto& n : names)
-            data.FilesToProcess.push_back({n, slpNone});
-        data.FindReplaceList.push_back({"a", "bb", false, true, 1, 0});
-        RunOperation(&progress, data, context);
-        int errors = 0;
-        for (const auto& l : report.lines)
-            errors += l.look == kLookError;
-        return errors;
+        return runOverFiles(names);
     });
 }
 
@@ -138,18 +144,8 @@ TEST(RunSafety, KilledAtRandomMomentsNothingIsHalfWritten) {
             test::writeFile(names[static_cast<std::size_t>(i)], olds[static_cast<std::size_t>(i)]);
 
         const pid_t pid = ::fork();
-        if (pid == 0) {
-            test::FixedRunSettings settings;
-            test::RecordingReport report;
-            test::RecordingProgress progress;
-            TRunContext context{report, settings, kDates};
-            TOperationData data;
-            for (const auto& n : names)
-                data.FilesToProcess.push_back({n, slpNone});
-            data.FindReplaceList.push_back({"a", "bb", false, true, 1, 0});
-            RunOperation(&progress, data, context);
-            std::_Exit(0);
-        }
+        if (pid == 0)
+            std::_Exit(runOverFiles(names));
         ::usleep(static_cast<useconds_t>(rng() % 150000));
         ::kill(pid, SIGKILL);
         int status = 0;

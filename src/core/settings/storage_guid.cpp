@@ -1,5 +1,7 @@
 #include "core/settings/storage_guid.h"
 
+#include "core/base/text.h"
+
 
 namespace swapwright {
 
@@ -14,16 +16,6 @@ std::uint32_t le32(const char* p) {
 std::uint16_t le16(const char* p) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
     return static_cast<std::uint16_t>(u[0] | u[1] << 8);
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 constexpr std::size_t kHeaderSize = 512;
@@ -73,8 +65,8 @@ std::optional<TGuid> guidFromString(std::string_view s) {
             ++i;
             continue;
         }
-        const int hi = hexDigit(s[i]);
-        const int lo = i + 1 < s.size() ? hexDigit(s[i + 1]) : -1;
+        const int hi = text::hexDigitValue(s[i]);
+        const int lo = i + 1 < s.size() ? text::hexDigitValue(s[i + 1]) : -1;
         if (hi < 0 || lo < 0 || n == 16)
             return std::nullopt;
         textOrder[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
