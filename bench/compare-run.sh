@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Compares `swapwright-cli run` (backups off) with `sed -i` and `perl -pi` doing the same
 # replacements in place, as whole processes with hyperfine, on two generated sets: 10,000 files
-# of 10 KB and one file of 100 MB. It also times the run under eatmydata (which turns fsync into
-# nothing), to show what the flush before each rename costs. Before timing, the trees each tool
+# of 10 KB and one file of 100 MB. It also times the run with --no-sync, to show what the flush
+# before each rename costs. Before timing, the trees each tool
 # leaves are compared with ours.
 #
 #   bench/compare-run.sh [BUILD_DIR]      (default: build)
@@ -19,7 +19,7 @@ count="${COUNT:-10}"
 work="${WORK:-$build/bench-data/run}"
 
 [ "${INSTALL:-0}" = 1 ] && "$root/tools/install-deps" --bench
-for tool in hyperfine perl sed python3 eatmydata /usr/bin/time; do
+for tool in hyperfine perl sed python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool (tools/install-deps --bench installs it)" >&2; exit 2; }
 done
 [ -x "$cli" ] || { echo "no $cli: build first (make build)" >&2; exit 2; }
@@ -80,9 +80,9 @@ run_set() {
   local files="$target"
   [ -d "$orig" ] && files="$target/*"
   local restore="rm -rf $target && cp -a $orig $target"
-  local -a names=(swapwright "swapwright (no fsync)" "sed -i" "perl -pi")
+  local -a names=(swapwright "swapwright --no-sync" "sed -i" "perl -pi")
   local -a commands=("$cli run $target.swd > /dev/null"
-                     "eatmydata $cli run $target.swd > /dev/null"
+                     "$cli run --no-sync $target.swd > /dev/null"
                      "sed -i -f script.sed $files"
                      "perl -pi inplace.pl $defs $files")
   echo "== $name" >&2

@@ -10,7 +10,7 @@ int formToText(int argc, char** argv);
 int formToResource(int argc, char** argv);
 // show DEFINITION.swd [FILE...]: prints what a definition file sets up.
 int runShow(int argc, char** argv);
-// run [--dry-run] DEFINITION.swd [FILE...]: the replacement run of a definition file.
+// run [--dry-run] [--no-sync] DEFINITION.swd [FILE...]: the replacement run of a definition file.
 int runRun(int argc, char** argv);
 // replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]: one file through the substitution.
 int runReplace(int argc, char** argv);

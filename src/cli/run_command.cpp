@@ -1,6 +1,7 @@
-// swapwright-cli run [--dry-run] DEFINITION.swd [FILE...]: the replacement run of a definition
-// file from the terminal. The report goes to standard output line by line, progress to standard
-// error when it is a terminal; Ctrl-C cancels. The definition file is never written.
+// swapwright-cli run [--dry-run] [--no-sync] DEFINITION.swd [FILE...]: the replacement run of a
+// definition file from the terminal. The report goes to standard output line by line, progress to
+// standard error when it is a terminal; Ctrl-C cancels. The definition file is never written.
+// --no-sync leaves out the flush of each new file before its rename.
 #include "cli/commands.h"
 #include "cli/loaded_definitions.h"
 #include "cli/terminal.h"
@@ -30,21 +31,24 @@ int usageError(const std::string& message) {
 
 int runRun(int argc, char** argv) {
     bool dryRun = false;
+    bool durable = true;
     std::vector<std::string> args;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         if (options && a == "--dry-run")
             dryRun = true;
+        else if (options && a == "--no-sync")
+            durable = false;
         else if (options && a == "--")
             options = false;
         else if (options && a.size() > 1 && a.front() == '-')
-            return usageError("unknown option " + std::string(a) + "\nusage: swapwright-cli run [--dry-run] DEFINITION.swd [FILE...]");
+            return usageError("unknown option " + std::string(a) + "\nusage: swapwright-cli run [--dry-run] [--no-sync] DEFINITION.swd [FILE...]");
         else
             args.emplace_back(a);
     }
     if (args.empty() || args.front().empty())
-        return usageError("usage: swapwright-cli run [--dry-run] DEFINITION.swd [FILE...]");
+        return usageError("usage: swapwright-cli run [--dry-run] [--no-sync] DEFINITION.swd [FILE...]");
     const std::string definitionFile = files::absolutePath(args.front());
     if (!files::fileExists(definitionFile))
         return usageError("the definition file \"" + args.front() + "\" does not exist");
@@ -79,6 +83,7 @@ int runRun(int argc, char** argv) {
     context.Question = ::isatty(STDIN_FILENO) == 1 ? &terminalQuestion : nullptr;
     context.Sums = &loaded->grid();
     context.DryRun = dryRun;
+    context.Durable = durable;
     try {
         RunOperation(&progress, *data, context);
     } catch (const std::exception& e) {

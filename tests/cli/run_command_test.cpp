@@ -104,6 +104,16 @@ TEST_F(RunCommand, DryRunWritesNothing) {
     EXPECT_NE(r.out.find("   Count: 2, \tx -> y"), std::string::npos);
 }
 
+TEST_F(RunCommand, WithoutTheFlushTheResultIsTheSame) {
+    const auto a = put("a.pas", "x x");
+    const auto swd = put("defs.swd", definitionFile({{a}}, {{"x", "y"}}, {}));
+    const auto r = runCli(dir.root(), {"run", "--no-sync", swd});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(get("a.pas"), "y y");
+    EXPECT_EQ(get("a._pas"), "x x");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.root()), {}), 3);
+}
+
 TEST_F(RunCommand, FailingFilesAndTheErrorAction) {
     struct Case {
         std::string action;

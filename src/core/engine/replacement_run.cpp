@@ -133,7 +133,8 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
     }
 
     files::copyPermissions(temp->descriptor(), target, temp->name());
-    files::syncDescriptor(temp->descriptor(), temp->name());
+    if (context.Durable)
+        files::syncDescriptor(temp->descriptor(), temp->name());
     temp->closeDescriptor();
 
     if (context.Settings.createBackupFiles()) {

@@ -47,6 +47,10 @@ struct TRunContext {
     IRunHost* Host = nullptr;
     TDateTime (*Now)() = &nowDateTime;
     bool DryRun = false; // substitute and count, but write no file
+    // Flush each new content to the disk before it replaces the original. Without it the
+    // replacement is still one rename, safe against a crash of the program but not against a
+    // power loss.
+    bool Durable = true;
 };
 
 // The whole run. Nothing happens without a progress receiver, a file or a definition. An error
