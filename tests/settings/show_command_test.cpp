@@ -1,9 +1,8 @@
 // swapwright-cli show, run as a real process in a temporary folder.
 #include "settings_test_support.h"
+#include "test_support/cli_process.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 using swapwright::test::TempDir;
 namespace test = swapwright::test;
@@ -12,32 +11,9 @@ namespace {
 
 constexpr std::string_view kPrefix = "HKEY_CURRENT_USER\\Software\\Wq - Software\\Wq - Swapwright\\";
 
-struct Run {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (const char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-Run show(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string command = "cd " + quoted(dir.root()) + " && " + quoted(SWAPWRIGHT_CLI_PATH) + " show";
-    for (const auto& a : args)
-        command += " " + quoted(a);
-    const auto outFile = dir.path(".out"), errFile = dir.path(".err");
-    command += " >" + quoted(outFile) + " 2>" + quoted(errFile);
-    Run r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = test::readFile(outFile);
-    r.err = test::readFile(errFile);
-    std::filesystem::remove(outFile);
-    std::filesystem::remove(errFile);
-    return r;
+test::CliResult show(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), "show");
+    return test::runCli(dir.root(), args);
 }
 
 std::vector<std::string> lines(const std::string& text) {
