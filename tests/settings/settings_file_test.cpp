@@ -1,4 +1,5 @@
 #include "core/base/exceptions.h"
+#include "core/base/file_replace.h"
 #include "core/settings/settings_file.h"
 #include "core/settings/storage_guid.h"
 #include "settings_test_support.h"
@@ -62,7 +63,7 @@ TEST(SettingsFileWriting, ReplacesWholeAndLeavesNothingBehind) {
     const auto name = dir.path("defs.swd");
     test::writeFile(name, "old");
     ASSERT_EQ(::chmod(name.c_str(), 0640), 0);
-    writeFileAtomically(name, "new content");
+    files::writeFileAtomically(name, "new content");
     EXPECT_EQ(test::readFile(name), "new content");
     struct stat st {};
     ASSERT_EQ(::stat(name.c_str(), &st), 0);
@@ -70,7 +71,7 @@ TEST(SettingsFileWriting, ReplacesWholeAndLeavesNothingBehind) {
     EXPECT_EQ(test::folderEntries(dir.root()), (std::vector<std::string>{"defs.swd"}));
 
     // A missing folder is made (the default settings file's folder on first use).
-    writeFileAtomically(dir.path("config/swapwright/swapwright.swd"), "x");
+    files::writeFileAtomically(dir.path("config/swapwright/swapwright.swd"), "x");
     EXPECT_EQ(test::readFile(dir.path("config/swapwright/swapwright.swd")), "x");
 }
 
@@ -79,7 +80,7 @@ TEST(SettingsFileWriting, WritesThroughLinksAndRefusesWhatItMustNotReplace) {
     const auto target = dir.path("real.swd"), link = dir.path("link.swd");
     test::writeFile(target, "old");
     ASSERT_EQ(::symlink("real.swd", link.c_str()), 0);
-    writeFileAtomically(link, "through");
+    files::writeFileAtomically(link, "through");
     EXPECT_EQ(test::readFile(target), "through");
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
@@ -87,10 +88,10 @@ TEST(SettingsFileWriting, WritesThroughLinksAndRefusesWhatItMustNotReplace) {
 
     if (::geteuid() != 0) { // root may write anything
         ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
-        EXPECT_THROW(writeFileAtomically(target, "overwritten"), EFCreateError);
+        EXPECT_THROW(files::writeFileAtomically(target, "overwritten"), EFCreateError);
         EXPECT_EQ(test::readFile(target), "through");
     }
-    EXPECT_THROW(writeFileAtomically(dir.root(), "x"), EFCreateError);
+    EXPECT_THROW(files::writeFileAtomically(dir.root(), "x"), EFCreateError);
     const auto entries = test::folderEntries(dir.root());
     EXPECT_EQ(entries, (std::vector<std::string>{"link.swd", "real.swd"}));
 }

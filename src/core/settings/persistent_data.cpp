@@ -1,6 +1,7 @@
 #include "core/settings/persistent_data.h"
 
 #include "core/base/exceptions.h"
+#include "core/base/file_replace.h"
 #include "core/base/platform.h"
 #include "core/base/text.h"
 
@@ -229,7 +230,7 @@ void TWqIniFilePersistentData::changed() {
 void TWqIniFilePersistentData::Flush() {
     if (!m_dirty || WriteProtected || m_fileName.empty() || !m_ini)
         return;
-    writeFileAtomically(m_fileName, m_ini->serialize());
+    files::writeFileAtomically(m_fileName, m_ini->serialize());
     m_stamp = fileStamp(m_fileName);
     m_dirty = false;
 }

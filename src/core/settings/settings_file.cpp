@@ -4,11 +4,8 @@
 #include "core/base/files.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,38 +56,6 @@ bool readFully(int fd, char* out, std::size_t size, std::uint64_t offset) {
         offset += static_cast<std::uint64_t>(n);
     }
     return true;
-}
-
-[[noreturn]] void failCreate(const std::string& fileName, int error) {
-    throw EFCreateError(files::createErrorMessage(fileName, error));
-}
-
-void createFolders(const std::string& folder) {
-    if (folder.empty() || files::directoryExists(folder))
-        return;
-    createFolders(std::string(files::directoryOf(folder)));
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        failCreate(folder, errno);
-}
-
-std::string resolvedTarget(const std::string& fileName) {
-    struct stat st {};
-    if (::lstat(fileName.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return fileName;
-    char resolved[PATH_MAX];
-    if (::realpath(fileName.c_str(), resolved) != nullptr)
-        return resolved;
-    // A dangling link: write where it points.
-    char target[PATH_MAX];
-    const auto n = ::readlink(fileName.c_str(), target, sizeof target - 1);
-    if (n <= 0)
-        return fileName;
-    std::string t(target, static_cast<std::size_t>(n));
-    if (t.front() != '/') {
-        const std::string folder(files::directoryOf(fileName));
-        t = (folder.empty() ? std::string(".") : folder) + "/" + t;
-    }
-    return t;
 }
 
 } // namespace
@@ -158,64 +123,6 @@ SettingsFileContent readSettingsFile(const std::string& fileName) {
     if (content.kind == SettingsFileKind::Text)
         content.bytes = std::move(bytes);
     return content;
-}
-
-void writeFileAtomically(const std::string& fileName, std::string_view bytes) {
-    const std::string target = resolvedTarget(fileName);
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && !S_ISREG(old.st_mode))
-        failCreate(fileName, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
-    if (existed && ::access(target.c_str(), W_OK) != 0)
-        failCreate(fileName, errno);
-    const std::string folder(files::directoryOf(target));
-    createFolders(folder);
-
-    std::random_device entropy;
-    std::mt19937_64 random(entropy());
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-        std::string suffix;
-        auto r = random();
-        for (int i = 0; i < 8; ++i, r /= 36)
-            suffix += kDigits[r % 36];
-        temporary = (folder.empty() ? std::string() : folder + "/") + "." +
-                    std::string(files::nameOf(target)) + "." + suffix + ".tmp";
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && errno != EEXIST)
-            failCreate(fileName, errno);
-    }
-    if (fd < 0)
-        failCreate(fileName, EEXIST);
-    Descriptor out(fd);
-    auto fail = [&](int error) {
-        ::unlink(temporary.c_str());
-        failCreate(fileName, error);
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const auto n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            fail(errno);
-        done += static_cast<std::size_t>(n);
-    }
-    if (existed && ::fchmod(fd, old.st_mode & 07777) != 0)
-        fail(errno);
-    if (::fsync(fd) != 0)
-        fail(errno);
-    if (::close(out.release()) != 0)
-        fail(errno);
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        fail(errno);
-    const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd); // the rename itself made durable; a failure here loses nothing already written
-        ::close(dirFd);
-    }
 }
 
 } // namespace swapwright

@@ -7,8 +7,7 @@
 #include <string>
 #include <string_view>
 
-// The settings file on disk: read whole with a check that it is a text file at all, and written
-// whole and atomically.
+// The settings file on disk: read whole with a check that it is a text file at all.
 namespace swapwright {
 
 // What identifies one state of a file: when it differs, the file changed since it was read.
@@ -36,12 +35,5 @@ SettingsFileContent readSettingsFile(const std::string& fileName);
 
 // The bytes classified the same way (for tests and fuzzing).
 SettingsFileKind classifySettingsBytes(std::string_view bytes) noexcept;
-
-// Replaces the file's content in one step: a new file beside it (created exclusively), written,
-// flushed, given the old file's permission bits, then renamed over the old one. A symbolic link
-// is written through to its target. A missing folder is created. An existing file that is not
-// writable is refused, as is a target that is not a regular file. On failure nothing is left
-// behind and EFCreateError is raised.
-void writeFileAtomically(const std::string& fileName, std::string_view bytes);
 
 } // namespace swapwright
