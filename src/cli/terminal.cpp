@@ -3,9 +3,10 @@
 #include "core/base/text.h"
 
 #include <algorithm>
-#include <cmath>
+#include <chrono>
 #include <csignal>
 #include <iostream>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace swapwright::cli {
@@ -16,16 +17,26 @@ volatile std::sig_atomic_t g_interrupted = 0;
 
 extern "C" void onInterrupt(int) { g_interrupted = 1; }
 
-std::string clockText(double days) {
-    const long long seconds = std::llround(std::max(0.0, days) * 86400.0);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    return buffer;
+TDateTime steadyDays() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(since).count() / 86400.0;
 }
 
 } // namespace
 
+void StreamReport::clear() {
+    if (m_copy != nullptr)
+        m_copy->clear();
+}
+
+void StreamReport::show() {
+    if (m_copy != nullptr)
+        m_copy->show();
+}
+
 void StreamReport::addLine(std::string_view text, const TReportLook& look) {
+    if (m_copy != nullptr)
+        m_copy->addLine(text, look);
     if (look == kLookError)
         ++m_errorLines;
     std::fwrite(text.data(), 1, text.size(), m_out);
@@ -43,57 +54,66 @@ void installCancelOnInterrupt() {
 
 bool interruptRequested() noexcept { return g_interrupted != 0; }
 
-TerminalProgress::TerminalProgress(int itemCount)
-    : m_itemCount(std::max(1, itemCount)), m_start(nowDateTime()), m_enabled(::isatty(STDERR_FILENO) == 1) {}
+TerminalProgress::TerminalProgress(int itemCount, const IDateTimeFormatter& formatter, TProgressState::Clock clock)
+    : m_state(itemCount, formatter, std::move(clock)), m_enabled(::isatty(STDERR_FILENO) == 1) {
+    struct winsize size {};
+    if (m_enabled && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
+        m_width = size.ws_col - 1u; // the last column would wrap on some terminals
+    m_state.setDrawer(this);
+    m_state.start();
+}
 
-TerminalProgress::~TerminalProgress() {
+TerminalProgress::~TerminalProgress() { finish(); }
+
+void TerminalProgress::finish() {
+    if (m_state.running())
+        m_state.finish();
     if (m_drawn)
         std::fputs("\r\033[K", stderr);
+    m_drawn = false;
 }
 
 void TerminalProgress::setItem(int index, std::string_view text) {
-    m_item = std::clamp(index, 0, m_itemCount - 1);
-    if (!text.empty())
-        m_itemText = text;
-    m_position = m_minimum;
-    draw(true);
+    m_state.setItem(index, text);
+    m_state.pollTimer();
 }
 
 void TerminalProgress::setItemRange(std::int64_t minimum, std::int64_t maximum, std::int64_t position) {
-    m_minimum = minimum;
-    m_maximum = maximum;
-    m_position = position;
-    draw(false);
+    m_state.setItemRange(minimum, maximum, position);
+    m_state.pollTimer();
 }
 
 void TerminalProgress::setPosition(std::int64_t position) {
-    m_position = position;
-    draw(false);
+    m_state.setPosition(position);
+    m_state.pollTimer();
 }
 
 std::string TerminalProgress::statusLine() const {
-    const double span = static_cast<double>(m_maximum - m_minimum);
-    const double itemFraction = span > 0 ? std::clamp(static_cast<double>(m_position - m_minimum) / span, 0.0, 1.0) : 0.0;
-    const double overall = (m_item + itemFraction) / m_itemCount;
-    const double consumed = nowDateTime() - m_start;
-    std::string line = text::format("file %d of %d  %d%%  consumed %s", m_item + 1, m_itemCount,
-                                    static_cast<int>(std::lround(itemFraction * 100)), clockText(consumed));
-    if (overall > 0.0 && consumed * 86400.0 >= 1.0)
-        line += "  remaining " + clockText(consumed * (1.0 - overall) / overall);
+    std::string line = text::format("file %d of %d  ", m_state.currentItem() + 1, m_state.itemCount());
+    line += m_state.showsOverall() ? m_state.overallCaption() : text::format("%d %%", m_state.itemPercent());
+    if (!m_state.timeText().empty())
+        line += "  " + m_state.timeText();
+    line += "  " + m_state.itemText();
     return line;
 }
 
-void TerminalProgress::draw(bool force) {
-    if (!m_enabled)
+void TerminalProgress::progressChanged(const TProgressChanges&) { draw(); }
+
+void TerminalProgress::draw() {
+    if (!m_enabled || !m_state.running())
         return;
-    const TDateTime now = nowDateTime();
-    if (!force && (now - m_lastDraw) * 86400.0 < 0.1)
+    const TDateTime now = steadyDays();
+    if (m_drawn && (now - m_lastDraw) * 86400.0 < 0.1)
         return;
     m_lastDraw = now;
     std::string line = statusLine();
-    if (!m_itemText.empty())
-        line += "  " + m_itemText;
-    std::fprintf(stderr, "\r\033[K%.*s", static_cast<int>(std::min<std::size_t>(line.size(), 200)), line.data());
+    if (line.size() > m_width) {
+        std::size_t cut = m_width;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut; // not inside a UTF-8 sequence
+        line.resize(cut);
+    }
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     m_drawn = true;
 }

@@ -2,6 +2,7 @@
 
 #include "core/base/datetime.h"
 #include "core/base/host.h"
+#include "core/engine/progress_state.h"
 #include "core/engine/run_interfaces.h"
 
 #include <cstdio>
@@ -11,18 +12,20 @@
 // error, questions on the terminal, Ctrl-C as the cancel button.
 namespace swapwright::cli {
 
-// Report lines as plain text, one a line, flushed as they come; looks are dropped.
+// Report lines as plain text, one a line, flushed as they come; looks are dropped. Every call
+// also goes to `copy` when one is given (the report saved at the end).
 class StreamReport final : public IReportSink {
 public:
-    explicit StreamReport(std::FILE* out) : m_out(out) {}
-    void clear() override {}
-    void show() override {}
+    explicit StreamReport(std::FILE* out, IReportSink* copy = nullptr) : m_out(out), m_copy(copy) {}
+    void clear() override;
+    void show() override;
     void addLine(std::string_view text, const TReportLook& look) override;
     // How many lines in the error look were written (one per failing file).
     int errorLines() const noexcept { return m_errorLines; }
 
 private:
     std::FILE* m_out;
+    IReportSink* m_copy;
     int m_errorLines = 0;
 };
 
@@ -30,31 +33,34 @@ private:
 void installCancelOnInterrupt();
 bool interruptRequested() noexcept;
 
-// Progress: file i of n, the file's percent, consumed and remaining time, redrawn at most ten
-// times a second on one line of standard error; silent when standard error is no terminal.
-class TerminalProgress final : public IProgressSink {
+// Progress on one line of standard error, drawn from the progress state: file i of n, the
+// overall percentage (the file's with one file), the consumed and remaining time and the item
+// text, redrawn at most ten times a second; silent when standard error is no terminal.
+class TerminalProgress final : public IProgressSink, private IProgressDrawer {
 public:
-    explicit TerminalProgress(int itemCount);
+    TerminalProgress(int itemCount, const IDateTimeFormatter& formatter, TProgressState::Clock clock = {});
     ~TerminalProgress() override;
 
     void setItem(int index, std::string_view text) override;
     void setItemRange(std::int64_t minimum, std::int64_t maximum, std::int64_t position) override;
     void setPosition(std::int64_t position) override;
-    void setResolution(int) override {}
-    bool canceled() const override { return interruptRequested(); }
+    void setResolution(int resolution) override { m_state.setResolution(resolution); }
+    bool canceled() const override { return interruptRequested() || m_state.canceled(); }
 
+    // Ends the work: the line is removed.
+    void finish();
+
+    const TProgressState& state() const noexcept { return m_state; }
     // The line as it would be drawn now (also when nothing is drawn).
     std::string statusLine() const;
 
 private:
-    void draw(bool force);
+    void progressChanged(const TProgressChanges& changes) override;
+    void draw();
 
-    int m_itemCount;
-    int m_item = 0;
-    std::string m_itemText;
-    std::int64_t m_minimum = 0, m_maximum = 0, m_position = 0;
-    TDateTime m_start;
+    TProgressState m_state;
     TDateTime m_lastDraw = 0;
+    std::size_t m_width = 200;
     bool m_enabled;
     bool m_drawn = false;
 };

@@ -171,3 +171,24 @@ TEST_F(RunCommand, BadUsageAndUnreadableDefinitionFiles) {
     EXPECT_EQ(empty.status, 0);
     EXPECT_NE(empty.err.find("nothing to do"), std::string::npos);
 }
+
+TEST_F(RunCommand, SavesTheReportByExtension) {
+    const auto a = put("a.pas", "x");
+    const auto swd = put("defs.swd", definitionFile({{a}}, {{"x", "y"}}, {{"Create Backup Files", "False"}}));
+    const auto plain = runCli(dir.root(), {"run", "--report", "report.txt", swd});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    std::string crlf;
+    for (const char c : plain.out)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(get("report.txt"), crlf); // the same lines as on standard output
+    const auto rich = runCli(dir.root(), {"run", "--report=" + dir.path("Report.RTF"), swd});
+    ASSERT_EQ(rich.status, 0) << rich.err;
+    EXPECT_EQ(get("Report.RTF").rfind("{\\rtf1", 0), 0u);
+    EXPECT_NE(get("Report.RTF").find("\\b Operation Started: "), std::string::npos);
+
+    EXPECT_EQ(runCli(dir.root(), {"run", swd, "--report"}).status, 2);
+    std::filesystem::create_directory(dir.path("folder.rtf"));
+    const auto failed = runCli(dir.root(), {"run", "--report", "folder.rtf", swd});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("cannot save the report"), std::string::npos) << failed.err;
+}
