@@ -80,6 +80,8 @@ TEST(RtfWriter, EscapesText) {
         {"\x80\xe4\xff\x01", "\\'80\\'e4\\'ff\\'01"},
         {"   x  y z", " {} {} x {} y z"},
         {"\\'7f", "\\\\'7f"},
+        {"\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80", "\\u228?\\u8364?\\u-10179?\\u-8704?"},
+        {"\xC3\xA4\xFF", "\\'c3\\'a4\\'ff"},
     };
     for (const auto& k : cases)
         EXPECT_EQ(RtfEscapedText(k.text), k.rtf) << k.text;

@@ -1,5 +1,6 @@
 // The rich text report read back by an independent reader: a word processor converts it to a
 // flat OpenDocument file, which is then checked paragraph by paragraph and run by run.
+#include "core/base/text.h"
 #include "core/engine/rtf_writer.h"
 #include "test_support/temp_dir.h"
 
@@ -206,9 +207,11 @@ private:
     bool m_read = false;
 };
 
-// The bytes as code page 1252 shows them, in UTF-8. The reader keeps the five bytes the code
-// page leaves undefined as the private-use characters U+F100 + byte.
+// The text as the reader shows it, in UTF-8: valid UTF-8 as it is, other bytes as code page 1252
+// shows them. The reader keeps the five bytes the code page leaves undefined as the private-use
+// characters U+F100 + byte.
 std::string asReaderShowsIt(std::string_view bytes) {
+    const bool utf8 = text::isValidUtf8(bytes);
     static const char16_t k80to9F[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                          0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -223,6 +226,10 @@ std::string asReaderShowsIt(std::string_view bytes) {
             continue;
         }
         unsigned cp = b;
+        if (utf8) {
+            out += bytes[i];
+            continue;
+        }
         if (b >= 0x80 && b < 0xA0)
             cp = k80to9F[b - 0x80] != 0 ? k80to9F[b - 0x80] : 0xF100 + b;
         if (cp < 0x80) {
@@ -254,6 +261,7 @@ TEST(RtfReader, AWordProcessorReadsEveryLineWithItsLook) {
         {"Operation Started: 2026-01-02 3:04:05", kLookHeading},
         {"   Count: 3, \t{Form1} -> \\Main\\Form}", kLookFileDetail},
         {"   " + high, kLookError},
+        {"   Count: 1, \tGr\xC3\xBC\xC3\x9F""e -> \xE2\x86\x92 \xF0\x9F\x98\x80", kLookFileDetail},
         {"Count: 2, \tline1\r\nline2\rline3\nend -> a  b   c", kLookPlain},
         {"Termination: Normal", kLookPlain},
     };

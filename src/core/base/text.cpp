@@ -154,4 +154,55 @@ std::string formatArgs(std::string_view fmt, std::initializer_list<FormatArg> ar
     return out;
 }
 
+namespace {
+
+// The length of the sequence a lead byte starts (0 for a byte that cannot lead).
+int utf8SequenceLength(unsigned char c) noexcept {
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        return 2;
+    if (c >= 0xE0 && c <= 0xEF)
+        return 3;
+    if (c >= 0xF0 && c <= 0xF4)
+        return 4;
+    return 0;
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view s) noexcept {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const int n = utf8SequenceLength(c);
+        if (n == 0 || i + static_cast<std::size_t>(n) > s.size())
+            return false;
+        for (int k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0xC0) != 0x80)
+                return false;
+        if (n >= 3) {
+            const auto c1 = static_cast<unsigned char>(s[i + 1]);
+            if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) ||
+                (c == 0xF4 && c1 >= 0x90))
+                return false; // overlong, a surrogate, or beyond U+10FFFF
+        }
+        i += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+char32_t decodeUtf8At(std::string_view s, std::size_t& i) noexcept {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const int n = utf8SequenceLength(c);
+    if (n <= 1 || i + static_cast<std::size_t>(n) > s.size()) {
+        ++i;
+        return c;
+    }
+    char32_t cp = c & (0xFF >> (n + 1));
+    for (int k = 1; k < n; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
+    i += static_cast<std::size_t>(n);
+    return cp;
+}
+
 } // namespace swapwright::text

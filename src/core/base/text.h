@@ -43,6 +43,12 @@ std::string_view trimLeft(std::string_view s, std::string_view chars) noexcept;
 std::string_view trimRight(std::string_view s, std::string_view chars) noexcept;
 inline constexpr std::string_view kBlanksAndLineBreaks = " \t\n\r";
 
+// UTF-8 as the front ends read it: a text that is valid UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF) is shown as such, any other as single bytes.
+bool isValidUtf8(std::string_view s) noexcept;
+// The code point of the valid UTF-8 sequence at s[i]; i moves past it.
+char32_t decodeUtf8At(std::string_view s, std::size_t& i) noexcept;
+
 // Decimal integer with an optional sign, or hexadecimal after "$" or "0x"; no blanks.
 std::optional<std::int64_t> parseInt64(std::string_view s) noexcept;
 std::optional<std::int32_t> parseInt32(std::string_view s) noexcept;

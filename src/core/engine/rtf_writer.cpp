@@ -1,7 +1,10 @@
 #include "core/engine/rtf_writer.h"
 
+#include "core/base/text.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -47,11 +50,30 @@ std::string fontTableName(std::string_view name) {
     return out;
 }
 
+// A code point as \uN with "?" for readers that know no Unicode (\uc1); N is a signed 16-bit
+// number, and code points beyond the first plane are written as their two surrogates.
+void appendUnicodeEscape(std::string& out, char32_t cp) {
+    auto unit = [&out](unsigned u) {
+        out += "\\u";
+        appendNumber(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(u)));
+        out += '?';
+    };
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        unit(0xD800 + (cp >> 10));
+        unit(0xDC00 + (cp & 0x3FF));
+    } else {
+        unit(cp);
+    }
+}
+
 } // namespace
 
 std::string RtfEscapedText(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
+    // A text that is valid UTF-8 is written as its characters; any other keeps its bytes.
+    const bool utf8 = text::isValidUtf8(text);
     bool afterBlank = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -69,6 +91,9 @@ std::string RtfEscapedText(std::string_view text) {
             if (afterBlank)
                 out += "{}";
             out += ' ';
+        } else if (c >= 0x80 && utf8) {
+            appendUnicodeEscape(out, text::decodeUtf8At(text, i));
+            --i;
         } else if (c < 0x20 || c >= 0x80) {
             appendByteEscape(out, c);
         } else {
