@@ -34,7 +34,7 @@ std::unique_ptr<QWidget> supportControls() {
     auto window = std::make_unique<QWidget>();
     window->setWindowTitle(QStringLiteral("Support Controls"));
     window->setAccessibleName(window->windowTitle());
-    window->resize(600, 477);
+    window->resize(620, 477);
 
     auto* outer = new QHBoxLayout(window.get());
     outer->setContentsMargins(0, 0, 0, 0);
@@ -76,7 +76,7 @@ std::unique_ptr<QWidget> supportControls() {
     list->setModel(model);
     list->SetAcceptDroppedFiles(true);
     list->header()->resizeSection(0, 330);
-    list->header()->resizeSection(1, 115);
+    list->header()->resizeSection(1, 125);
     list->header()->setSectionsClickable(false);
 
     auto* splitter = new TWqSplitter(TWqAlign::Bottom, panel);
