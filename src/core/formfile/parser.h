@@ -48,7 +48,8 @@ public:
     const std::u16string& tokenWideString() const noexcept { return m_wide; }
     std::int64_t TokenInt() const;
     long double TokenFloat() const;
-    // The current symbol extended over directly following ".name" parts (a component path).
+    // The current symbol extended over directly following ".name" parts (a component path); also
+    // a path that starts with its dot (".Owner") when the current token is that dot.
     std::string TokenComponentIdent();
     // After a "{" token: the hexadecimal pairs up to the closing brace, which becomes current.
     std::string readBinary();
