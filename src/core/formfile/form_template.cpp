@@ -1,9 +1,11 @@
 #include "core/formfile/form_template.h"
 
+#include "core/base/exceptions.h"
 #include "core/formfile/extended.h"
 #include "core/formfile/float_text.h"
 
 #include <cstring>
+#include <vector>
 
 namespace swapwright {
 
@@ -84,6 +86,8 @@ std::string FormTemplate::storedInteger(TValueType tag, std::int64_t& value) {
 }
 
 std::optional<FormTemplate::Component> FormTemplate::component() {
+    if (m_passing >= 0)
+        stop();
     return guarded([&]() -> std::optional<Component> {
         Component c;
         if ((m_reader->peekTag() & 0xF0) == 0xF0) {
@@ -110,6 +114,12 @@ std::optional<FormTemplate::Component> FormTemplate::component() {
 }
 
 void FormTemplate::end() {
+    if (m_passing > 0) {
+        --m_passing;
+        if (m_passing == 0)
+            m_passing = -1;
+        return;
+    }
     guarded([&] {
         if (m_reader->peekTag() == tagNull)
             m_reader->readTag();
@@ -120,6 +130,8 @@ void FormTemplate::end() {
 }
 
 void FormTemplate::more() {
+    if (m_passing >= 0)
+        return;
     guarded([&] {
         if (m_reader->peekTag() == tagNull)
             stop();
@@ -127,93 +139,27 @@ void FormTemplate::more() {
     });
 }
 
-void FormTemplate::propertyName() {
+void FormTemplate::propertyName(std::string_view name) {
+    if (m_passing >= 0)
+        return;
     guarded([&] {
-        m_reader->ReadStr();
+        if (m_reader->ReadStr() != name) {
+            skipValue();
+            m_passing = 0;
+        }
         return true;
     });
 }
 
-std::optional<FormTemplate::Value> FormTemplate::value() {
+std::optional<FormTemplate::Value> FormTemplate::scalar() {
+    if (m_passing >= 0) {
+        if (m_passing == 0)
+            m_passing = -1; // the passed-over value ends here
+        return std::nullopt;
+    }
     return guarded([&]() -> std::optional<Value> {
-        Value v;
-        v.tag = m_reader->readTag();
-        const char tag = static_cast<char>(v.tag);
-        const auto floatPayload = [&](std::size_t width) {
-            v.stored.resize(1 + width);
-            v.stored[0] = tag;
-            m_reader->read(v.stored.data() + 1, width);
-        };
-        switch (v.tag) {
-        case tagNull:
-            v.text = "Null";
-            v.stored = tag;
-            break;
-        case tagFalse:
-            v.text = "False";
-            v.stored = tag;
-            break;
-        case tagTrue:
-            v.text = "True";
-            v.stored = tag;
-            break;
-        case tagNil:
-            v.text = "nil";
-            v.stored = tag;
-            break;
-        case tagIdent:
-            v.text = m_reader->ReadStr();
-            v.stored = std::string(1, tag) + static_cast<char>(v.text.size()) + v.text;
-            break;
-        case tagInt8:
-        case tagInt16:
-        case tagInt32:
-        case tagInt64:
-            v.stored = storedInteger(v.tag, v.integer);
-            break;
-        case tagExtended:
-            floatPayload(10);
-            v.text = floattext::format(extended::decode(reinterpret_cast<const std::uint8_t*>(v.stored.data() + 1)));
-            break;
-        case tagSingle: {
-            floatPayload(4);
-            float f;
-            std::memcpy(&f, v.stored.data() + 1, 4);
-            v.text = floattext::format(f) + "s";
-            break;
-        }
-        case tagCurrency: {
-            floatPayload(8);
-            std::int64_t amount;
-            std::memcpy(&amount, v.stored.data() + 1, 8);
-            v.text = floattext::format(static_cast<long double>(amount)) + "c";
-            break;
-        }
-        case tagDate: {
-            floatPayload(8);
-            double d;
-            std::memcpy(&d, v.stored.data() + 1, 8);
-            v.text = floattext::format(d) + "d";
-            break;
-        }
-        case tagShortString:
-            m_reader->skip(m_reader->readByte());
-            break;
-        case tagLongString:
-        case tagBinary:
-            m_reader->skip(m_reader->readUInt32());
-            break;
-        case tagWideString:
-            m_reader->skip(2 * static_cast<std::uint64_t>(m_reader->readUInt32()));
-            break;
-        case tagSet:
-            for (std::uint8_t n = m_reader->readByte(); n != 0; n = m_reader->readByte())
-                m_reader->skip(n);
-            break;
-        case tagList:
-        case tagCollection:
-            break;
-        default:
+        Value v = readValue();
+        if (v.tag == tagList || v.tag == tagCollection) {
             stop();
             return std::nullopt;
         }
@@ -221,7 +167,175 @@ std::optional<FormTemplate::Value> FormTemplate::value() {
     });
 }
 
+void FormTemplate::enter(TValueType tag) {
+    if (m_passing >= 0) {
+        ++m_passing;
+        return;
+    }
+    guarded([&] {
+        if (readValue().tag != tag)
+            stop();
+        return true;
+    });
+}
+
+void FormTemplate::skipScalar(TValueType tag) {
+    switch (tag) {
+    case tagNull:
+    case tagFalse:
+    case tagTrue:
+    case tagNil:
+        break;
+    case tagInt8:
+    case tagInt16:
+    case tagInt32:
+    case tagInt64:
+        m_reader->skip(integerWidth(tag));
+        break;
+    case tagExtended:
+        m_reader->skip(10);
+        break;
+    case tagSingle:
+        m_reader->skip(4);
+        break;
+    case tagCurrency:
+    case tagDate:
+        m_reader->skip(8);
+        break;
+    case tagIdent:
+    case tagShortString:
+        m_reader->skip(m_reader->readByte());
+        break;
+    case tagLongString:
+    case tagBinary:
+        m_reader->skip(m_reader->readUInt32());
+        break;
+    case tagWideString:
+        m_reader->skip(2 * static_cast<std::uint64_t>(m_reader->readUInt32()));
+        break;
+    case tagSet:
+        for (std::uint8_t n = m_reader->readByte(); n != 0; n = m_reader->readByte())
+            m_reader->skip(n);
+        break;
+    default:
+        throw EReadError(kInvalidPropertyValue);
+    }
+}
+
+void FormTemplate::skipValue() {
+    // Lists hold values, collections items, items properties; each ends at a 0.
+    enum class In : char { List, Collection, ItemProperties };
+    std::vector<In> open;
+    const auto oneValue = [&] {
+        const TValueType tag = m_reader->readTag();
+        if (tag == tagList || tag == tagCollection) {
+            if (open.size() >= static_cast<std::size_t>(kMaxNestingLevel))
+                throw EReadError(kInvalidPropertyValue);
+            open.push_back(tag == tagList ? In::List : In::Collection);
+        } else {
+            skipScalar(tag);
+        }
+    };
+    oneValue();
+    while (!open.empty()) {
+        if (m_reader->peekTag() == tagNull) {
+            m_reader->readTag();
+            open.pop_back();
+            continue;
+        }
+        switch (open.back()) {
+        case In::List:
+            oneValue();
+            break;
+        case In::Collection:
+            if (isInteger(m_reader->peekTag()) && m_reader->peekTag() != tagInt64)
+                m_reader->ReadInteger();
+            m_reader->checkTag(tagList);
+            open.push_back(In::ItemProperties);
+            break;
+        case In::ItemProperties:
+            m_reader->ReadStr();
+            oneValue();
+            break;
+        }
+    }
+}
+
+FormTemplate::Value FormTemplate::readValue() {
+    Value v;
+    v.tag = m_reader->readTag();
+    const char tag = static_cast<char>(v.tag);
+    const auto floatPayload = [&](std::size_t width) {
+        v.stored.resize(1 + width);
+        v.stored[0] = tag;
+        m_reader->read(v.stored.data() + 1, width);
+    };
+    switch (v.tag) {
+    case tagNull:
+        v.text = "Null";
+        v.stored = tag;
+        break;
+    case tagFalse:
+        v.text = "False";
+        v.stored = tag;
+        break;
+    case tagTrue:
+        v.text = "True";
+        v.stored = tag;
+        break;
+    case tagNil:
+        v.text = "nil";
+        v.stored = tag;
+        break;
+    case tagIdent:
+        v.text = m_reader->ReadStr();
+        v.stored = std::string(1, tag) + static_cast<char>(v.text.size()) + v.text;
+        break;
+    case tagInt8:
+    case tagInt16:
+    case tagInt32:
+    case tagInt64:
+        v.stored = storedInteger(v.tag, v.integer);
+        break;
+    case tagExtended:
+        floatPayload(10);
+        v.text = floattext::format(extended::decode(reinterpret_cast<const std::uint8_t*>(v.stored.data() + 1)));
+        break;
+    case tagSingle: {
+        floatPayload(4);
+        float f;
+        std::memcpy(&f, v.stored.data() + 1, 4);
+        v.text = floattext::format(f) + "s";
+        break;
+    }
+    case tagCurrency: {
+        floatPayload(8);
+        std::int64_t amount;
+        std::memcpy(&amount, v.stored.data() + 1, 8);
+        v.text = floattext::format(static_cast<long double>(amount)) + "c";
+        break;
+    }
+    case tagDate: {
+        floatPayload(8);
+        double d;
+        std::memcpy(&d, v.stored.data() + 1, 8);
+        v.text = floattext::format(d) + "d";
+        break;
+    }
+    case tagList:
+    case tagCollection:
+        break;
+    default:
+        skipScalar(v.tag);
+    }
+    return v;
+}
+
 std::optional<FormTemplate::Item> FormTemplate::item() {
+    if (m_passing >= 0) {
+        ++m_passing;
+        return std::nullopt;
+    }
     return guarded([&]() -> std::optional<Item> {
         Item item;
         if (isInteger(m_reader->peekTag()) && m_reader->peekTag() != tagInt64) {

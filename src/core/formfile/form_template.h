@@ -16,11 +16,12 @@ namespace swapwright {
 // integer, a wide or long string, a float's last digits, a prefix byte without flags), so where
 // the text says what the original says, the converter writes it the way the original has it.
 //
-// The walk follows the structure only: names may differ (a replacement renamed them), values may
-// differ. It ends for good at the first place where the structures part (the text has a property,
-// element, item or child more or less, or a list where the original has a plain value) or where
-// the original does not read; from there on the converter chooses encodings as without an
-// original. Nothing here raises.
+// The walk follows the structure: components and list elements by their place, properties by
+// their place and name. A property whose name differs there (a replacement renamed it) takes
+// nothing from the original's value, which is passed over. The walk ends for good at the first
+// place where the structures part (the text has a property, element, item or child more or less,
+// or a list where the original has a plain value) or where the original does not read; from there
+// on the converter chooses encodings as without an original. Nothing here raises.
 class FormTemplate {
 public:
     // No original: every operation is a no-op.
@@ -55,8 +56,8 @@ public:
     void end();
     // Where the text goes on with one more entry: the original must have one too.
     void more();
-    // A property's name, after more().
-    void propertyName();
+    // A property's name in the text, after more().
+    void propertyName(std::string_view name);
 
     struct Value {
         TValueType tag = tagNull;
@@ -64,10 +65,11 @@ public:
         std::string text;        // identifiers and floats: the text the text form shows for them
         std::int64_t integer = 0; // integers: the value
     };
-    // The next value. Numbers and identifiers are read with their stored bytes; strings, sets and
-    // binary data are passed over; for a list or collection only the tag is read and the walk
-    // goes on inside it.
-    std::optional<Value> value();
+    // Where the text has a plain value: the original's, when it has one there. Numbers and
+    // identifiers come with their stored bytes; of strings, sets and binary data only the tag.
+    std::optional<Value> scalar();
+    // Where the text opens a list or collection (`tag`): the original must open one too.
+    void enter(TValueType tag);
 
     struct Item {
         std::string index; // the index as stored (tag and payload); empty without index
@@ -83,8 +85,14 @@ private:
     auto guarded(Step step) noexcept -> decltype(step());
 
     std::string storedInteger(TValueType tag, std::int64_t& value);
+    Value readValue();
+    void skipScalar(TValueType tag);
+    void skipValue();
 
     std::unique_ptr<TReader> m_reader;
+    // While the text goes through a property whose original was passed over: the text's nesting
+    // inside that value; -1 otherwise.
+    int m_passing = -1;
     std::optional<std::string> m_resourceName;
     std::uint16_t m_resourceFlags = 0;
     std::optional<std::string> m_rootClassName;

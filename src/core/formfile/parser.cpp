@@ -26,8 +26,10 @@ TParser::TParser(Stream& input) : m_input(input) {
     NextToken();
 }
 
-void TParser::error(std::string_view message) const {
-    throw EParserError(text::format("%s on line %d", message, m_line));
+void TParser::error(std::string_view message) const { errorOnLine(message, m_line); }
+
+void TParser::errorOnLine(std::string_view message, int line) const {
+    throw EParserError(text::format("%s on line %d", message, line));
 }
 
 void TParser::errorFormat(std::string_view format, std::string_view argument) const {

@@ -55,6 +55,8 @@ public:
     std::string readBinary();
 
     [[noreturn]] void error(std::string_view message) const;
+    // The same for an earlier token, on the line given.
+    [[noreturn]] void errorOnLine(std::string_view message, int line) const;
     [[noreturn]] void errorFormat(std::string_view format, std::string_view argument) const;
 
 private:

@@ -79,16 +79,7 @@ private:
             m_parser.errorFormat(kLongerThan255, what);
     }
 
-    // The original's value where the text has a plain value; a list or collection there means
-    // the two part ways.
-    std::optional<FormTemplate::Value> originalScalar() {
-        auto v = m_original.value();
-        if (v && (v->tag == tagList || v->tag == tagCollection)) {
-            m_original.stop();
-            return std::nullopt;
-        }
-        return v;
-    }
+    std::optional<FormTemplate::Value> originalScalar() { return m_original.scalar(); }
 
     // A value that must fit the 32-bit integers of the binary form.
     std::int32_t int32Token() {
@@ -114,9 +105,11 @@ private:
         m_parser.NextToken();
         m_parser.CheckToken(TParser::toSymbol);
         std::string className(m_parser.tokenText());
-        checkShortString(className, "Class name");
+        const int firstLine = m_parser.sourceLine();
         std::string name;
         m_parser.NextToken();
+        if (className.size() > kMaxShortString)
+            m_parser.errorOnLine(text::format(kLongerThan255, m_parser.token() == ':' ? "Component name" : "Class name"), firstLine);
         if (m_parser.token() == ':') {
             m_parser.NextToken();
             m_parser.CheckToken(TParser::toSymbol);
@@ -162,7 +155,6 @@ private:
     }
 
     void beginProperty(int level) {
-        m_original.propertyName();
         m_parser.CheckToken(TParser::toSymbol);
         std::string name(m_parser.tokenText());
         checkShortString(name, "Property name");
@@ -175,6 +167,7 @@ private:
             checkShortString(name, "Property name");
             m_parser.NextToken();
         }
+        m_original.propertyName(name);
         m_writer.WriteStr(name);
         m_parser.CheckToken('=');
         m_parser.NextToken();
@@ -347,14 +340,12 @@ private:
             writeSet();
             return;
         case '(':
-            if (const auto original = m_original.value(); !original || original->tag != tagList)
-                m_original.stop();
+            m_original.enter(tagList);
             push(Kind::List, level, level + 1);
             m_writer.writeListBegin();
             break;
         case '<':
-            if (const auto original = m_original.value(); !original || original->tag != tagCollection)
-                m_original.stop();
+            m_original.enter(tagCollection);
             push(Kind::Collection, level, level + 2);
             m_writer.writeTag(tagCollection);
             break;
