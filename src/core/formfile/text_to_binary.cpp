@@ -79,8 +79,6 @@ private:
             m_parser.errorFormat(kLongerThan255, what);
     }
 
-    std::optional<FormTemplate::Value> originalScalar() { return m_original.scalar(); }
-
     // A value that must fit the 32-bit integers of the binary form.
     std::int32_t int32Token() {
         m_parser.CheckToken(TParser::toInteger);
@@ -131,23 +129,20 @@ private:
         // The original's prefix where the text shows it as the original would be shown: a prefix
         // without flags, flags the text has no word for, a negative child position, a position
         // stored wider than needed.
-        std::string prefix;
-        bool originalPrefix = false;
+        std::optional<std::string> originalPrefix;
         if (const auto original = m_original.component()) {
             const bool originalShowsPosition = (original->flags & flagChildPos) != 0;
             if (keywordOf(original->flags) == keyword && originalShowsPosition == position.has_value() &&
-                (!position || *position == original->position)) {
-                prefix = original->prefix;
-                originalPrefix = true;
-            }
+                (!position || *position == original->position))
+                originalPrefix = original->prefix;
         }
         // Without a prefix the class name's length byte comes first and must not look like one.
-        const bool hasPrefix = originalPrefix ? !prefix.empty() : flags != 0;
+        const bool hasPrefix = originalPrefix ? !originalPrefix->empty() : flags != 0;
         if (!hasPrefix && className.size() > kMaxPlainClassName)
             m_parser.error("Class name too long");
         push(Kind::Properties, level, level + 1);
         if (originalPrefix)
-            m_writer.writeRaw(prefix);
+            m_writer.writeRaw(*originalPrefix);
         else
             m_writer.WritePrefix(flags, position.value_or(0));
         m_writer.WriteStr(className);
@@ -203,7 +198,7 @@ private:
         }
         // A string the original stores wide or long stays so: the text form shows a wide string
         // whose characters are all below 256, and a long one of up to 255, as a narrow short one.
-        const auto original = originalScalar();
+        const auto original = m_original.scalar();
         const TValueType as = original ? original->tag : tagShortString;
         if (wide) {
             m_writer.WriteWideString(units);
@@ -221,7 +216,7 @@ private:
 
     void writeIntegerValue() {
         const std::int64_t value = m_parser.TokenInt();
-        const auto original = originalScalar();
+        const auto original = m_original.scalar();
         if (original && fitsIntegerTag(original->tag, value)) {
             m_writer.writeIntegerAs(original->tag, value); // the original's width
         } else if (original && original->tag == tagExtended) {
@@ -242,7 +237,7 @@ private:
                                 : suffix == 'c' || suffix == 'C' ? tagCurrency
                                 : suffix == 'd' || suffix == 'D' ? tagDate
                                                                  : tagExtended;
-        if (const auto original = originalScalar(); original && original->tag == kind) {
+        if (const auto original = m_original.scalar(); original && original->tag == kind) {
             std::string shown(m_parser.tokenText());
             if (suffix != 0)
                 shown += suffix;
@@ -322,7 +317,7 @@ private:
                 m_parser.error(kInvalidPropertyValue);
             // The original's tag where it shows the same text: an identifier stored as text
             // although it reads True, or a float that is infinite or not a number (INF, NANs).
-            const auto original = originalScalar();
+            const auto original = m_original.scalar();
             if (original && !original->text.empty() && original->text == ident)
                 m_writer.writeRaw(original->stored);
             else
@@ -336,7 +331,7 @@ private:
             writeFloat();
             break;
         case '[':
-            originalScalar();
+            m_original.scalar();
             writeSet();
             return;
         case '(':
@@ -350,7 +345,7 @@ private:
             m_writer.writeTag(tagCollection);
             break;
         case '{':
-            originalScalar();
+            m_original.scalar();
             m_writer.WriteBinary(m_parser.readBinary());
             break;
         default:
