@@ -1,5 +1,6 @@
 #include "core/filelist/add_files.h"
 
+#include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/filelist/extension_families.h"
 #include "core/filelist/file_list_model.h"
