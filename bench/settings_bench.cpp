@@ -4,7 +4,7 @@
 #include "core/filelist/file_list_model.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
+#include "core/session/saved_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -104,7 +104,7 @@ struct Loaded {
     std::unique_ptr<TWqPersistentData> store;
     TFileListModel list;
     TFindReplaceGridModel grid;
-    TViewState view;
+    TWindowRecord view;
 };
 
 // A definition file with 10,000 files and 1,000 definitions saved (one write, flushed to disk).

@@ -3,7 +3,7 @@
 // back the same file list, grid, widths and font.
 #include "core/base/exceptions.h"
 #include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
+#include "core/session/saved_state.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +31,7 @@ struct State {
     std::unique_ptr<TWqPersistentData> store;
     TFileListModel list;
     TFindReplaceGridModel grid;
-    TViewState view;
+    TWindowRecord view;
 };
 
 bool sameModels(const State& a, const State& b) {

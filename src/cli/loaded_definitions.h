@@ -3,8 +3,8 @@
 #include "core/filelist/add_files.h"
 #include "core/filelist/file_list_model.h"
 #include "core/grid/find_replace_grid_model.h"
-#include "core/settings/persistent_data.h"
-#include "core/settings/saved_state.h"
+#include "core/store/persistent_data.h"
+#include "core/session/saved_state.h"
 
 #include <memory>
 #include <string>
@@ -31,7 +31,7 @@ private:
     std::unique_ptr<TWqPersistentData> m_store;
     TFileListModel m_list;
     TFindReplaceGridModel m_grid;
-    TViewState m_view;
+    TWindowRecord m_view;
 };
 
 } // namespace swapwright::cli

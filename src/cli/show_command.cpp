@@ -11,7 +11,7 @@
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
+#include "core/session/saved_state.h"
 
 #include <cstdio>
 #include <string>

@@ -1,5 +1,5 @@
 #include "core/grid/find_replace_grid_model.h"
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
-#include "settings_test_support.h"
+#include "core/session/saved_state.h"
+#include "store/store_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ struct Session {
     std::unique_ptr<TWqPersistentData> store;
     TFileListModel list;
     TFindReplaceGridModel grid;
-    TViewState view;
+    TWindowRecord view;
 };
 
 struct EntryView {

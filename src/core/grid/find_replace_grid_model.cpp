@@ -1,7 +1,7 @@
 #include "core/grid/find_replace_grid_model.h"
 
 #include "core/base/text.h"
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/engine/replacement_run.h"
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
 
 namespace swapwright {
 

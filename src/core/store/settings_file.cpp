@@ -1,4 +1,4 @@
-#include "core/settings/settings_file.h"
+#include "core/store/settings_file.h"
 
 #include "core/base/file_replace.h"
 

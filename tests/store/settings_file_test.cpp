@@ -1,8 +1,8 @@
 #include "core/base/exceptions.h"
 #include "core/base/file_replace.h"
-#include "core/settings/settings_file.h"
-#include "core/settings/storage_guid.h"
-#include "settings_test_support.h"
+#include "core/store/settings_file.h"
+#include "core/store/storage_guid.h"
+#include "store/store_test_support.h"
 
 #include <gtest/gtest.h>
 

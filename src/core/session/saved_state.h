@@ -3,7 +3,7 @@
 #include "core/engine/str_len_prefix.h"
 #include "core/filelist/file_list_model.h"
 #include "core/grid/find_replace_grid_model.h"
-#include "core/settings/window_font.h"
+#include "core/store/window_font.h"
 
 #include <string>
 #include <string_view>
@@ -18,7 +18,7 @@ inline constexpr std::string_view kListFontPrefix = "List Font";
 
 // What belongs to the windows. The GUI fills it before saving and applies it after loading; the
 // fields marked "out" are set by loading only.
-struct TViewState {
+struct TWindowRecord {
     TWqRect MainWindow;              // the main window's bounds (designed ones before loading)
     TWqScreenSize Screen{1920, 1080}; // the screen the main window is fitted into when loading
     bool MainWindowPositionBySystem = false; // out: no stored position, the system places the window
@@ -44,21 +44,21 @@ struct TStoredFileEntry {
 TStoredFileEntry ParseFileListValue(std::string_view value);
 
 // Writes the whole state into the store's current file (one write).
-void SaveAllSettings(TWqPersistentData& store, const TViewState& view, const TFileListModel& list,
+void SaveAllSettings(TWqPersistentData& store, const TWindowRecord& view, const TFileListModel& list,
                      const TFindReplaceGridModel& grid);
 // Reads the whole state from the store's current file: window placement, grid height, column
 // widths, row count, grid cells, list font, file list (the list is emptied first, the entries go
 // through the file list's add-entry routine).
-void LoadAllSettings(TWqPersistentData& store, TViewState& view, TFileListModel& list,
+void LoadAllSettings(TWqPersistentData& store, TWindowRecord& view, TFileListModel& list,
                      TFindReplaceGridModel& grid);
 // Saves the current settings, families and the whole state into the chosen file, which stays the
 // store's file afterwards. When writing the chosen file fails, the store returns to its old file.
-void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName, const TViewState& view,
+void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName, const TWindowRecord& view,
                            const TFileListModel& list, const TFindReplaceGridModel& grid);
 // Saves the state into the file in use, makes the given file the store's file and loads
 // everything from it. An empty name does nothing. A file that the store refuses leaves the store
 // on its file (the state is saved there already).
-void LoadDefinitionsFromFile(TWqPersistentData& store, const std::string& fileName, TViewState& view,
+void LoadDefinitionsFromFile(TWqPersistentData& store, const std::string& fileName, TWindowRecord& view,
                              TFileListModel& list, TFindReplaceGridModel& grid);
 
 } // namespace swapwright
