@@ -44,8 +44,9 @@ std::string loadContent(const std::string& fileName, bool formFile, TStoredForma
     return text.takeBytes();
 }
 
-bool wantsResourceForm(int storeFormat, TStoredFormat storedFormat) {
-    return storeFormat == 1 || (storeFormat == 2 && storedFormat == fmtBinary);
+bool wantsResourceForm(TFormStoreFormat storeFormat, TStoredFormat storedFormat) {
+    return storeFormat == TFormStoreFormat::AlwaysAsResource ||
+           (storeFormat == TFormStoreFormat::AsBefore && storedFormat == fmtBinary);
 }
 
 } // namespace
@@ -117,9 +118,9 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
 bool HandleOperationError(const std::exception& error, TRunContext& context) {
     AddErrorLine(context.Report, error.what());
     switch (context.Settings.operationErrorAction()) {
-    case 0:
+    case TOperationErrorAction::Continue:
         return true;
-    case 1:
+    case TOperationErrorAction::AskUser:
         return context.Question != nullptr &&
                context.Question->askYesNo(MessageSeverity::Warning,
                                           text::format("%s\r\r%s", error.what(), kContinueQuestion));

@@ -48,14 +48,15 @@ private:
 
     // A project file (keyword "uses" or "contains") or, without keyword, a definition file.
     void addProject(const std::string& name, std::string_view keyword) {
-        const int action = ReadIntegerSetting(m_store, sidProjectFileAddAction);
-        if (action == 1 || action == 2) {
+        const auto action = ReadProjectFileAddAction(m_store);
+        using enum TProjectFileAddAction;
+        if (action == AddListedFiles || action == AddBoth) {
             if (keyword.empty())
                 loadDefinitions(name);
             else
                 scan(name, keyword);
         }
-        if (action == 0 || action == 2)
+        if (action == AddFileItself || action == AddBoth)
             addEntry(name);
     }
 

@@ -12,9 +12,9 @@ public:
 
     bool createBackupFiles() const override;
     std::string backupFilePrefix() const override;
-    int formFileStoreFormat() const override;
+    TFormStoreFormat formFileStoreFormat() const override;
     int progressResolution() const override;
-    int operationErrorAction() const override;
+    TOperationErrorAction operationErrorAction() const override;
 
 private:
     TWqPersistentData& m_store;
