@@ -41,7 +41,7 @@ bool sameModels(const State& a, const State& b) {
         if (a.list.entryFileName(i) != b.list.entryFileName(i) || a.list.entryChecked(i) != b.list.entryChecked(i) ||
             a.list.entryPrefixText(i) != b.list.entryPrefixText(i))
             return false;
-    for (int row = 1; row < a.grid.rowCount(); ++row)
+    for (int row = 0; row < a.grid.rowCount(); ++row)
         for (int column = colUse; column <= colWords; ++column)
             if (a.grid.cell(column, row) != b.grid.cell(column, row))
                 return false;

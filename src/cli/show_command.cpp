@@ -48,8 +48,8 @@ void print(LoadedDefinitions& loaded, std::FILE* out) {
               e.StateImage == fsiExists ? "exists" : "missing", escapeField(e.SizeText)});
     }
     const auto& grid = loaded.grid();
-    for (int row = grid.fixedRowCount(); row < grid.rowCount(); ++row) {
-        std::vector<std::string> fields{"definition", std::to_string(row)};
+    for (int row = 0; row < grid.definitionRowCount(); ++row) {
+        std::vector<std::string> fields{"definition", std::to_string(row + 1)};
         bool any = false;
         for (int column = colUse; column <= colWords; ++column) {
             const auto& c = grid.cellText(column, row);

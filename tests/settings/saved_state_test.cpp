@@ -45,7 +45,7 @@ std::vector<EntryView> entries(const TFileListModel& list) {
 }
 std::vector<std::string> cells(const TFindReplaceGridModel& grid) {
     std::vector<std::string> out;
-    for (int row = 1; row < grid.rowCount(); ++row)
+    for (int row = 0; row < grid.rowCount(); ++row)
         for (int column = colUse; column <= colWords; ++column)
             out.push_back(grid.cell(column, row));
     return out;
@@ -92,8 +92,8 @@ TEST_F(SavedStateTest, SavingLaysOutTheFileAsDescribed) {
     Session s(file);
     s.list.AddEntry("C:\\src\\unit1.pas", true, slp16Bit);
     s.list.AddEntry("/home/u/b.pas", false, slpNone);
-    s.grid.setCell(colUse, 3, "Yes");
-    s.grid.setCell(colFind, 3, "x");
+    s.grid.setCell(colUse, 2, "Yes");
+    s.grid.setCell(colFind, 2, "x");
     s.view.MainWindow = {10, 20, 496, 477};
     s.view.GridHeight = 156;
     s.view.FileListColumnWidths = {300, 55, 66};
@@ -121,13 +121,13 @@ TEST_F(SavedStateTest, LoadingReplacesListAndGridAndKeepsWhatIsNotStored) {
                           "[" + std::string(kPrefix) + "General Settings]\nFind Replace Grid Row Count=3\n");
     Session s(file);
     s.list.AddEntry("/old/entry", true, slpNone);
-    s.grid.setCell(colFind, 1, "old definition");
+    s.grid.setCell(colFind, 0, "old definition");
     s.view.GridHeight = 156;
     s.view.ListFont.Name = "Mine";
     s.load();
     EXPECT_EQ(s.list.entryCount(), 0);
-    EXPECT_EQ(s.grid.cell(colFind, 1), "");
-    EXPECT_EQ(s.grid.rowCount(), 4);
+    EXPECT_EQ(s.grid.cell(colFind, 0), "");
+    EXPECT_EQ(s.grid.rowCount(), 3);
     EXPECT_EQ(s.view.GridHeight, 156);
     EXPECT_EQ(s.view.FileListColumnWidths, (TFileListColumnWidths{330, 50, 99}));
     EXPECT_TRUE(s.view.MainWindowPositionBySystem);
@@ -182,7 +182,7 @@ TEST_F(SavedStateTest, FilesFromOtherProgramsLoadAndRoundTrip) {
     for (int i = 0; i < s.list.entryCount(); ++i)
         EXPECT_EQ(s.list.entry(i).StateImage, fsiMissing);
 
-    EXPECT_EQ(s.grid.rowCount(), 21);
+    EXPECT_EQ(s.grid.rowCount(), 20);
     auto row = [&](int r) {
         std::vector<std::string> out;
         for (int c = colUse; c <= colWords; ++c)
@@ -190,14 +190,14 @@ TEST_F(SavedStateTest, FilesFromOtherProgramsLoadAndRoundTrip) {
         return out;
     };
     using Row = std::vector<std::string>;
-    EXPECT_EQ(row(1), (Row{"Yes", "TCustomerForm", "TClientForm", "Yes", "Yes"}));
-    EXPECT_EQ(row(2), (Row{"No", "'Form1'", "MainForm", "", ""}));
-    EXPECT_EQ(row(3), (Row{"Wahr", " leading and trailing ", "first line\r\nsecond line", "", ""}));
-    EXPECT_EQ(row(4), (Row{"1", "a, b ^ c", "caf\xE9 \xC3\xA9t\xC3\xA9", "", ""}));
-    EXPECT_EQ(row(20), (Row{"Si", "last row", "", "", ""}));
+    EXPECT_EQ(row(0), (Row{"Yes", "TCustomerForm", "TClientForm", "Yes", "Yes"}));
+    EXPECT_EQ(row(1), (Row{"No", "'Form1'", "MainForm", "", ""}));
+    EXPECT_EQ(row(2), (Row{"Wahr", " leading and trailing ", "first line\r\nsecond line", "", ""}));
+    EXPECT_EQ(row(3), (Row{"1", "a, b ^ c", "caf\xE9 \xC3\xA9t\xC3\xA9", "", ""}));
+    EXPECT_EQ(row(19), (Row{"Si", "last row", "", "", ""}));
     std::vector<TFindReplace> defs;
     GatherDefinitions(s.grid, defs);
-    EXPECT_EQ(defs.size(), 4u); // rows 1, 3, 4 and 20 are used
+    EXPECT_EQ(defs.size(), 4u); // rows 0, 2, 3 and 19 are used
 
     EXPECT_EQ(BuildActiveFamilies(*s.store).size(), 2u);
 
@@ -237,7 +237,7 @@ TEST_F(SavedStateTest, WithoutGeneralSettingsTheFontStaysAndTheListEmpties) {
     EXPECT_FALSE(s.view.ListFontLoaded);
     EXPECT_EQ(s.view.ListFont.Name, "Current");
     EXPECT_EQ(s.list.entryCount(), 0);
-    EXPECT_EQ(s.grid.cell(colFind, 1), "only definition");
+    EXPECT_EQ(s.grid.cell(colFind, 0), "only definition");
     EXPECT_TRUE(s.grid.HasUsableDefinition());
 }
 
@@ -290,12 +290,12 @@ TEST_F(SavedStateTest, LoadingADefinitionFileSavesFirstThenReplaces) {
     test::writeFile(other, fixture("legacy_crlf.swd"));
     Session s(file);
     s.list.AddEntry("/mine/a.pas", true, slpNone);
-    s.grid.setCell(colFind, 1, "mine");
+    s.grid.setCell(colFind, 0, "mine");
     LoadDefinitionsFromFile(*s.store, other, s.view, s.list, s.grid);
     EXPECT_EQ(s.store->FileName(), other);
     EXPECT_NE(test::readFile(file).find("File 0=/mine/a.pas, True, None"), std::string::npos); // saved first
     EXPECT_EQ(s.list.entryFileName(0), "C:\\Projects\\Billing\\Main.pas");
-    EXPECT_EQ(s.grid.cell(colFind, 1), "TCustomerForm");
+    EXPECT_EQ(s.grid.cell(colFind, 0), "TCustomerForm");
     EXPECT_EQ(ReadIntegerSetting(*s.store, sidProgressResolution), 250);
 
     // A file the store refuses: the state is saved where it was, and the store stays there.

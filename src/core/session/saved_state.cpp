@@ -113,8 +113,7 @@ void LoadAllSettings(TWqPersistentData& store, TWindowRecord& view, TFileListMod
             }
         });
 
-        const std::int64_t rows = ReadIntegerSetting(store, sidFindReplaceGridRowCount);
-        grid.setRowCount(static_cast<int>(std::clamp<std::int64_t>(rows + grid.fixedRowCount(), 0, kGridMaxDefinitionRows + 1)));
+        grid.setDefinitionRowCount(ReadIntegerSetting(store, sidFindReplaceGridRowCount));
         grid.Load(store, view.GridColumnWidths);
 
         view.ListFontLoaded = false;
