@@ -3,31 +3,18 @@
 #include "core/engine/str_len_prefix.h"
 #include "core/filelist/file_list_model.h"
 #include "core/grid/find_replace_grid_model.h"
-#include "core/store/window_font.h"
+#include "core/session/window_record.h"
 
 #include <string>
 #include <string_view>
 
 // The whole state in one settings or definition file: settings, families, the file list, the
-// grid and what the windows keep.
+// grid and what the windows keep. TSession (session.h) runs these in the order the program does.
 namespace swapwright {
 
 inline constexpr std::string_view kFileListColumnWidthsKey = "File List\\Column Widths";
 inline constexpr std::string_view kFileListContentsKey = "File List\\Contents";
 inline constexpr std::string_view kListFontPrefix = "List Font";
-
-// What belongs to the windows. The GUI fills it before saving and applies it after loading; the
-// fields marked "out" are set by loading only.
-struct TWindowRecord {
-    TWqRect MainWindow;              // the main window's bounds (designed ones before loading)
-    TWqScreenSize Screen{1920, 1080}; // the screen the main window is fitted into when loading
-    bool MainWindowPositionBySystem = false; // out: no stored position, the system places the window
-    int GridHeight = -1;             // the grid's height; loading changes it only for a stored value other than -1
-    TFileListColumnWidths FileListColumnWidths = kFileListDefaultColumnWidths;
-    TGridColumnWidths GridColumnWidths = kGridDefaultColumnWidths;
-    TWqFont ListFont;
-    bool ListFontLoaded = false;     // out: the file list and the grid take ListFont
-};
 
 // "%s, %s, %s": file name, "True"/"False", prefix text.
 std::string FileListValueText(std::string_view fileName, bool checked, std::string_view prefixText);
