@@ -1,47 +1,28 @@
 // form-to-text and form-to-resource: one form file through one conversion. The output is written
-// as it is made into a temporary file beside OUTPUT, renamed over it only when the conversion
-// succeeded, so a large form never has to fit in memory as text. Every message names its file.
+// as it is made into the temporary file of a replacement of OUTPUT, which takes OUTPUT's place only
+// when the conversion succeeded, so a large form never has to fit in memory as text. Every message
+// names its file.
 #include "cli/commands.h"
 
 #include "core/base/exceptions.h"
-#include "core/base/files.h"
+#include "core/base/file_replace.h"
 #include "core/base/stream.h"
 #include "core/formfile/form_conversion.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace swapwright::cli {
 
 namespace {
 
-// A fresh temporary file in OUTPUT's folder that becomes OUTPUT on commit() and is removed
-// otherwise. Its write failures name OUTPUT.
+// The new content of OUTPUT as a stream; its write failures name OUTPUT.
 class OutputFile final : public Stream {
 public:
-    explicit OutputFile(std::string name) : m_name(std::move(name)) {
-        const std::string_view dir = files::directoryOf(m_name);
-        m_temp = (dir.empty() ? std::string(".") : std::string(dir)) + "/.swapwright-XXXXXX";
-        const int fd = ::mkstemp(m_temp.data());
-        if (fd < 0)
-            throw EFCreateError(files::createErrorMessage(m_name, errno));
-        // mkstemp makes the file private; give it the permissions a newly created file gets.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        m_file.emplace(fd, m_temp);
-    }
-    ~OutputFile() override {
-        if (m_file) {
-            m_file.reset();
-            ::unlink(m_temp.c_str());
-        }
+    explicit OutputFile(const std::string& name) : m_name(name), m_replacement(name, options()) {
+        m_file.emplace(::dup(m_replacement.descriptor()), name);
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -55,31 +36,27 @@ public:
             throw EWriteError(m_name + ": " + e.what());
         }
     }
-    bool failed() const noexcept { return m_failed; }
     using Stream::write;
+    bool failed() const noexcept { return m_failed; }
     std::int64_t position() const override { return m_file->position(); }
     void setPosition(std::int64_t position) override { m_file->setPosition(position); }
     std::int64_t size() const override { return m_file->size(); }
 
+    // OUTPUT gets the new content (its failures are worded "Cannot create file" with OUTPUT).
     void commit() {
-        const int fd = ::dup(m_file->descriptor());
-        m_file.reset(); // closes one descriptor; the close that can report a failure comes next
-        const bool closed = fd >= 0 && ::close(fd) == 0;
-        const int error = errno;
-        if (!closed) {
-            ::unlink(m_temp.c_str());
-            throw EWriteError(m_name + ": " + std::string(kStreamWriteError) + ": " + std::strerror(error));
-        }
-        if (::rename(m_temp.c_str(), m_name.c_str()) != 0) {
-            const int renameError = errno;
-            ::unlink(m_temp.c_str());
-            throw EFCreateError(files::createErrorMessage(m_name, renameError));
-        }
+        m_file.reset();
+        m_replacement.commit();
     }
 
 private:
+    static files::ReplaceOptions options() {
+        files::ReplaceOptions o;
+        o.Messages = files::ReplaceMessages::Target;
+        return o;
+    }
+
     std::string m_name;
-    std::string m_temp;
+    files::FileReplacement m_replacement;
     std::optional<FileStream> m_file;
     bool m_failed = false;
 };

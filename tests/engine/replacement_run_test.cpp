@@ -167,7 +167,7 @@ TEST(Run, FormFilesAreConvertedAndWrittenBackByTheStoreFormat) {
     for (const int storeFormat : {0, 1, 2}) {
         SCOPED_TRACE(storeFormat);
         RunFixture f;
-        f.settings.storeFormat = storeFormat;
+        f.settings.storeFormat = static_cast<TFormStoreFormat>(storeFormat);
         const auto bin = f.add("Main.dfm", binary);
         const auto txt = f.add("Text.Dfm", text); // any letter case of the extension counts
         f.define("clNavy", "clMaroon");
@@ -188,8 +188,8 @@ TEST(Run, FormFilesAreConvertedAndWrittenBackByTheStoreFormat) {
 TEST(Run, FailingFilesStayUntouchedAndLeaveNothingBehind) {
     const std::string text = fixture("corpus/dfm-text/jrsoftware__issrc__Main.dfm");
     RunFixture f;
-    f.settings.errorAction = 0;
-    f.settings.storeFormat = 1;
+    f.settings.errorAction = TOperationErrorAction::Continue;
+    f.settings.storeFormat = TFormStoreFormat::AlwaysAsResource;
     const auto first = f.add("first.pas", "end;");
     const auto gone = f.add("gone.pas", "end;");
     const auto prefixed = f.add("prefixed.bin", std::string("\x40" "end", 4), slp8Bit); // length past the end
@@ -232,7 +232,7 @@ TEST(Run, ErrorActions) {
                           Case{7, {}, false}, Case{-1, {}, false}}) {
         SCOPED_TRACE(c.action);
         RunFixture f;
-        f.settings.errorAction = c.action;
+        f.settings.errorAction = static_cast<TOperationErrorAction>(c.action); // 7 and -1 lie outside the list
         f.question.answers = c.answers;
         f.add("a.pas", "x");
         const auto gone = f.add("b.pas", "x");
@@ -258,7 +258,7 @@ TEST(Run, ErrorActions) {
 
 TEST(Run, AskUserWithoutAnyoneToAskStops) {
     RunFixture f;
-    f.settings.errorAction = 1;
+    f.settings.errorAction = TOperationErrorAction::AskUser;
     f.add("a.pas", "x");
     std::filesystem::remove(f.add("b.pas", "x"));
     f.define("x", "y");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "core/base/exceptions.h"
-#include "core/settings/persistent_data.h"
-#include "settings_test_support.h"
+#include "core/store/persistent_data.h"
+#include "store/store_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/storage_guid.h"
+#include "core/store/storage_guid.h"
 
 #include <cstdint>
 #include <optional>

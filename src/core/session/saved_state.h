@@ -3,31 +3,18 @@
 #include "core/engine/str_len_prefix.h"
 #include "core/filelist/file_list_model.h"
 #include "core/grid/find_replace_grid_model.h"
-#include "core/settings/window_font.h"
+#include "core/session/window_record.h"
 
 #include <string>
 #include <string_view>
 
 // The whole state in one settings or definition file: settings, families, the file list, the
-// grid and what the windows keep.
+// grid and what the windows keep. TSession (session.h) runs these in the order the program does.
 namespace swapwright {
 
 inline constexpr std::string_view kFileListColumnWidthsKey = "File List\\Column Widths";
 inline constexpr std::string_view kFileListContentsKey = "File List\\Contents";
 inline constexpr std::string_view kListFontPrefix = "List Font";
-
-// What belongs to the windows. The GUI fills it before saving and applies it after loading; the
-// fields marked "out" are set by loading only.
-struct TViewState {
-    TWqRect MainWindow;              // the main window's bounds (designed ones before loading)
-    TWqScreenSize Screen{1920, 1080}; // the screen the main window is fitted into when loading
-    bool MainWindowPositionBySystem = false; // out: no stored position, the system places the window
-    int GridHeight = -1;             // the grid's height; loading changes it only for a stored value other than -1
-    TFileListColumnWidths FileListColumnWidths = kFileListDefaultColumnWidths;
-    TGridColumnWidths GridColumnWidths = kGridDefaultColumnWidths;
-    TWqFont ListFont;
-    bool ListFontLoaded = false;     // out: the file list and the grid take ListFont
-};
 
 // "%s, %s, %s": file name, "True"/"False", prefix text.
 std::string FileListValueText(std::string_view fileName, bool checked, std::string_view prefixText);
@@ -44,21 +31,21 @@ struct TStoredFileEntry {
 TStoredFileEntry ParseFileListValue(std::string_view value);
 
 // Writes the whole state into the store's current file (one write).
-void SaveAllSettings(TWqPersistentData& store, const TViewState& view, const TFileListModel& list,
+void SaveAllSettings(TWqPersistentData& store, const TWindowRecord& view, const TFileListModel& list,
                      const TFindReplaceGridModel& grid);
 // Reads the whole state from the store's current file: window placement, grid height, column
 // widths, row count, grid cells, list font, file list (the list is emptied first, the entries go
 // through the file list's add-entry routine).
-void LoadAllSettings(TWqPersistentData& store, TViewState& view, TFileListModel& list,
+void LoadAllSettings(TWqPersistentData& store, TWindowRecord& view, TFileListModel& list,
                      TFindReplaceGridModel& grid);
 // Saves the current settings, families and the whole state into the chosen file, which stays the
 // store's file afterwards. When writing the chosen file fails, the store returns to its old file.
-void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName, const TViewState& view,
+void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName, const TWindowRecord& view,
                            const TFileListModel& list, const TFindReplaceGridModel& grid);
 // Saves the state into the file in use, makes the given file the store's file and loads
 // everything from it. An empty name does nothing. A file that the store refuses leaves the store
 // on its file (the state is saved there already).
-void LoadDefinitionsFromFile(TWqPersistentData& store, const std::string& fileName, TViewState& view,
+void LoadDefinitionsFromFile(TWqPersistentData& store, const std::string& fileName, TWindowRecord& view,
                              TFileListModel& list, TFindReplaceGridModel& grid);
 
 } // namespace swapwright

@@ -1,4 +1,4 @@
-#include "core/settings/ini_file.h"
+#include "core/store/ini_file.h"
 
 #include "core/base/exceptions.h"
 #include "core/base/text.h"

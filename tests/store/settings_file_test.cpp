@@ -1,8 +1,8 @@
 #include "core/base/exceptions.h"
 #include "core/base/file_replace.h"
-#include "core/settings/settings_file.h"
-#include "core/settings/storage_guid.h"
-#include "settings_test_support.h"
+#include "core/store/settings_file.h"
+#include "core/store/storage_guid.h"
+#include "store/store_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -56,42 +56,4 @@ TEST(SettingsFileReading, TellsTextFromOtherFiles) {
     const auto cut = readSettingsFile(compound);
     EXPECT_EQ(cut.kind, SettingsFileKind::StructuredStorage);
     EXPECT_FALSE(cut.rootClassId);
-}
-
-TEST(SettingsFileWriting, ReplacesWholeAndLeavesNothingBehind) {
-    TempDir dir;
-    const auto name = dir.path("defs.swd");
-    test::writeFile(name, "old");
-    ASSERT_EQ(::chmod(name.c_str(), 0640), 0);
-    files::writeFileAtomically(name, "new content");
-    EXPECT_EQ(test::readFile(name), "new content");
-    struct stat st {};
-    ASSERT_EQ(::stat(name.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(test::folderEntries(dir.root()), (std::vector<std::string>{"defs.swd"}));
-
-    // A missing folder is made (the default settings file's folder on first use).
-    files::writeFileAtomically(dir.path("config/swapwright/swapwright.swd"), "x");
-    EXPECT_EQ(test::readFile(dir.path("config/swapwright/swapwright.swd")), "x");
-}
-
-TEST(SettingsFileWriting, WritesThroughLinksAndRefusesWhatItMustNotReplace) {
-    TempDir dir;
-    const auto target = dir.path("real.swd"), link = dir.path("link.swd");
-    test::writeFile(target, "old");
-    ASSERT_EQ(::symlink("real.swd", link.c_str()), 0);
-    files::writeFileAtomically(link, "through");
-    EXPECT_EQ(test::readFile(target), "through");
-    struct stat st {};
-    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-
-    if (::geteuid() != 0) { // root may write anything
-        ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
-        EXPECT_THROW(files::writeFileAtomically(target, "overwritten"), EFCreateError);
-        EXPECT_EQ(test::readFile(target), "through");
-    }
-    EXPECT_THROW(files::writeFileAtomically(dir.root(), "x"), EFCreateError);
-    const auto entries = test::folderEntries(dir.root());
-    EXPECT_EQ(entries, (std::vector<std::string>{"link.swd", "real.swd"}));
 }

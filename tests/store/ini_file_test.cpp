@@ -1,5 +1,5 @@
 #include "core/base/exceptions.h"
-#include "core/settings/ini_file.h"
+#include "core/store/ini_file.h"
 
 #include <gtest/gtest.h>
 

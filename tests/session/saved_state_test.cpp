@@ -1,9 +1,9 @@
 #include "core/base/exceptions.h"
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
-#include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
-#include "settings_test_support.h"
+#include "core/session/saved_state.h"
+#include "core/session/session.h"
+#include "store/store_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +15,6 @@ namespace {
 constexpr std::string_view kPrefix = "HKEY_CURRENT_USER\\Software\\Wq - Software\\Wq - Swapwright\\";
 
 std::string fixture(const std::string& name) { return test::readFile(test::sourcePath("tests/fixtures/settings/" + name)); }
-
-// One program's worth of state: store, file list, grid, view.
-struct Session {
-    explicit Session(const std::string& file) : store(CreateAppPersistentData(file)), list(store.get()) {}
-    void load() { LoadAllSettings(*store, view, list, grid); }
-    void save() { SaveAllSettings(*store, view, list, grid); }
-
-    std::unique_ptr<TWqPersistentData> store;
-    TFileListModel list;
-    TFindReplaceGridModel grid;
-    TViewState view;
-};
 
 struct EntryView {
     std::string name;
@@ -45,7 +33,7 @@ std::vector<EntryView> entries(const TFileListModel& list) {
 }
 std::vector<std::string> cells(const TFindReplaceGridModel& grid) {
     std::vector<std::string> out;
-    for (int row = 1; row < grid.rowCount(); ++row)
+    for (int row = 0; row < grid.rowCount(); ++row)
         for (int column = colUse; column <= colWords; ++column)
             out.push_back(grid.cell(column, row));
     return out;
@@ -89,15 +77,15 @@ TEST(FileListValues, ThreeCommaSeparatedFields) {
 }
 
 TEST_F(SavedStateTest, SavingLaysOutTheFileAsDescribed) {
-    Session s(file);
-    s.list.AddEntry("C:\\src\\unit1.pas", true, slp16Bit);
-    s.list.AddEntry("/home/u/b.pas", false, slpNone);
-    s.grid.setCell(colUse, 3, "Yes");
-    s.grid.setCell(colFind, 3, "x");
-    s.view.MainWindow = {10, 20, 496, 477};
-    s.view.GridHeight = 156;
-    s.view.FileListColumnWidths = {300, 55, 66};
-    s.save();
+    TSession s(file);
+    s.fileList().AddEntry("C:\\src\\unit1.pas", true, slp16Bit);
+    s.fileList().AddEntry("/home/u/b.pas", false, slpNone);
+    s.grid().setCell(colUse, 2, "Yes");
+    s.grid().setCell(colFind, 2, "x");
+    s.windowRecord().MainWindow = {10, 20, 496, 477};
+    s.windowRecord().GridHeight = 156;
+    s.windowRecord().FileListColumnWidths = {300, 55, 66};
+    s.SaveAllSettings();
     const auto p = std::string(kPrefix);
     EXPECT_EQ(test::readFile(file),
               "[" + p + "Main Window]\nMain Window Left=10\nMain Window Top=20\nMain Window Width=496\n"
@@ -111,67 +99,67 @@ TEST_F(SavedStateTest, SavingLaysOutTheFileAsDescribed) {
               "\n[" + p + "Find Replace Grid\\Cell Contents]\nGrid Cell (0, 2)=Yes\nGrid Cell (1, 2)=x\n");
 
     // An empty list leaves no contents section; nothing else moves.
-    s.list.RemoveAllFiles();
-    s.save();
+    s.fileList().RemoveAllFiles();
+    s.SaveAllSettings();
     EXPECT_EQ(test::readFile(file).find("File List\\Contents"), std::string::npos);
 }
 
 TEST_F(SavedStateTest, LoadingReplacesListAndGridAndKeepsWhatIsNotStored) {
     test::writeFile(file, "[" + std::string(kPrefix) + "File List\\Column Widths]\nsize=99\nbogus=1\n"
                           "[" + std::string(kPrefix) + "General Settings]\nFind Replace Grid Row Count=3\n");
-    Session s(file);
-    s.list.AddEntry("/old/entry", true, slpNone);
-    s.grid.setCell(colFind, 1, "old definition");
-    s.view.GridHeight = 156;
-    s.view.ListFont.Name = "Mine";
-    s.load();
-    EXPECT_EQ(s.list.entryCount(), 0);
-    EXPECT_EQ(s.grid.cell(colFind, 1), "");
-    EXPECT_EQ(s.grid.rowCount(), 4);
-    EXPECT_EQ(s.view.GridHeight, 156);
-    EXPECT_EQ(s.view.FileListColumnWidths, (TFileListColumnWidths{330, 50, 99}));
-    EXPECT_TRUE(s.view.MainWindowPositionBySystem);
-    EXPECT_FALSE(s.view.ListFontLoaded); // General Settings exists, but no font key
-    EXPECT_EQ(s.view.ListFont.Name, "Mine");
+    TSession s(file);
+    s.fileList().AddEntry("/old/entry", true, slpNone);
+    s.grid().setCell(colFind, 0, "old definition");
+    s.windowRecord().GridHeight = 156;
+    s.windowRecord().ListFont.Name = "Mine";
+    s.LoadAllSettings();
+    EXPECT_EQ(s.fileList().entryCount(), 0);
+    EXPECT_EQ(s.grid().cell(colFind, 0), "");
+    EXPECT_EQ(s.grid().rowCount(), 3);
+    EXPECT_EQ(s.windowRecord().GridHeight, 156);
+    EXPECT_EQ(s.windowRecord().FileListColumnWidths, (TFileListColumnWidths{330, 50, 99}));
+    EXPECT_TRUE(s.windowRecord().MainWindowPositionBySystem);
+    EXPECT_FALSE(s.windowRecord().ListFontLoaded); // General Settings exists, but no font key
+    EXPECT_EQ(s.windowRecord().ListFont.Name, "Mine");
 }
 
 TEST_F(SavedStateTest, LoadedEntriesGoThroughAddEntry) {
     test::writeFile(file, "[" + std::string(kPrefix) + "File List\\Contents]\n"
                           "File 0=/a, True, 8 Bit\nFile 1=/a, False, None\nFile 2=\nFile 3=/b, True, 8 Bit\n");
-    Session s(file);
+    TSession s(file);
     struct No final : IQuestion {
         int asked = 0;
         bool askYesNo(MessageSeverity, std::string_view) override { return ++asked, false; }
     } no;
-    s.list.setQuestion(&no);
-    s.load();
-    EXPECT_EQ(entries(s.list), (std::vector<EntryView>{{"/a", true, "8 Bit"}, {"/b", true, "8 Bit"}}));
+    s.setQuestion(&no);
+    s.LoadAllSettings();
+    EXPECT_EQ(entries(s.fileList()), (std::vector<EntryView>{{"/a", true, "8 Bit"}, {"/b", true, "8 Bit"}}));
     EXPECT_EQ(no.asked, 1); // answered No once, not asked again
-    EXPECT_FALSE(ReadBoolSetting(*s.store, sidShowStrLenPrefixWarning));
+    EXPECT_FALSE(ReadBoolSetting(s.store(), sidShowStrLenPrefixWarning));
 }
 
 TEST_F(SavedStateTest, FilesFromOtherProgramsLoadAndRoundTrip) {
     test::writeFile(file, fixture("legacy_crlf.swd"));
-    Session s(file);
-    s.view.MainWindow = {0, 0, 496, 477};
-    s.load();
+    TSession s(file);
+    s.windowRecord().MainWindow = {0, 0, 496, 477};
+    s.LoadAllSettings();
 
     const TWqVariant expectedSettings[] = {false, std::int32_t{1}, std::int32_t{20}, true, std::int32_t{0},
                                            std::string("~"), std::int32_t{0}, false, std::int32_t{250},
                                            std::int32_t{210}, std::int32_t{0}};
     for (std::int32_t id = 1; id <= 11; ++id)
-        EXPECT_EQ(s.store->ReadValue(id), expectedSettings[id - 1]) << id;
+        EXPECT_EQ(s.store().ReadValue(id), expectedSettings[id - 1]) << id;
 
-    EXPECT_EQ(s.view.MainWindow, (TWqRect{120, 80, 700, 540}));
-    EXPECT_EQ(s.view.GridHeight, 210);
-    EXPECT_EQ(s.view.FileListColumnWidths, (TFileListColumnWidths{400, 60, 80}));
-    EXPECT_EQ(s.view.GridColumnWidths, (TGridColumnWidths{25, 35, 28, 180, 170, 33, 34}));
-    ASSERT_TRUE(s.view.ListFontLoaded);
-    EXPECT_EQ(s.view.ListFont.Name, "Lucida Console");
-    EXPECT_EQ(s.view.ListFont.Color, 255);
-    EXPECT_TRUE(s.view.ListFont.Bold);
+    EXPECT_EQ(s.windowRecord().MainWindow, (TWqRect{120, 80, 700, 540}));
+    EXPECT_EQ(s.windowRecord().GridHeight, 210);
+    EXPECT_EQ(s.windowRecord().FileListColumnWidths, (TFileListColumnWidths{400, 60, 80}));
+    EXPECT_EQ(s.windowRecord().GridColumnWidths, (TGridColumnWidths{25, 35, 28, 180, 170, 33, 34}));
+    ASSERT_TRUE(s.windowRecord().ListFontLoaded);
+    EXPECT_EQ(s.windowRecord().ListFont.Name, "Lucida Console");
+    EXPECT_EQ(s.windowRecord().ListFont.Color, 255);
+    EXPECT_TRUE(s.windowRecord().ListFont.Bold);
 
-    EXPECT_EQ(entries(s.list), (std::vector<EntryView>{
+    EXPECT_EQ(entries(s.fileList()), (std::vector<EntryView>{
                                    {"C:\\Projects\\Billing\\Main.pas", true, "None"},
                                    {"C:\\Projects\\Billing\\Main.dfm", false, "16 Bit"},
                                    {"D:\\Shared\\Lib\\Strings.res", true, "8 Bit"},
@@ -179,31 +167,31 @@ TEST_F(SavedStateTest, FilesFromOtherProgramsLoadAndRoundTrip) {
                                    {"C:\\Projects\\Billing\\Only the name.pas", false, "None"},
                                    {"C:\\Data\\Report, final.txt", true, "32 Bit"},
                                }));
-    for (int i = 0; i < s.list.entryCount(); ++i)
-        EXPECT_EQ(s.list.entry(i).StateImage, fsiMissing);
+    for (int i = 0; i < s.fileList().entryCount(); ++i)
+        EXPECT_EQ(s.fileList().entry(i).StateImage, fsiMissing);
 
-    EXPECT_EQ(s.grid.rowCount(), 21);
+    EXPECT_EQ(s.grid().rowCount(), 20);
     auto row = [&](int r) {
         std::vector<std::string> out;
         for (int c = colUse; c <= colWords; ++c)
-            out.push_back(s.grid.cell(c, r));
+            out.push_back(s.grid().cell(c, r));
         return out;
     };
     using Row = std::vector<std::string>;
-    EXPECT_EQ(row(1), (Row{"Yes", "TCustomerForm", "TClientForm", "Yes", "Yes"}));
-    EXPECT_EQ(row(2), (Row{"No", "'Form1'", "MainForm", "", ""}));
-    EXPECT_EQ(row(3), (Row{"Wahr", " leading and trailing ", "first line\r\nsecond line", "", ""}));
-    EXPECT_EQ(row(4), (Row{"1", "a, b ^ c", "caf\xE9 \xC3\xA9t\xC3\xA9", "", ""}));
-    EXPECT_EQ(row(20), (Row{"Si", "last row", "", "", ""}));
+    EXPECT_EQ(row(0), (Row{"Yes", "TCustomerForm", "TClientForm", "Yes", "Yes"}));
+    EXPECT_EQ(row(1), (Row{"No", "'Form1'", "MainForm", "", ""}));
+    EXPECT_EQ(row(2), (Row{"Wahr", " leading and trailing ", "first line\r\nsecond line", "", ""}));
+    EXPECT_EQ(row(3), (Row{"1", "a, b ^ c", "caf\xE9 \xC3\xA9t\xC3\xA9", "", ""}));
+    EXPECT_EQ(row(19), (Row{"Si", "last row", "", "", ""}));
     std::vector<TFindReplace> defs;
-    GatherDefinitions(s.grid, defs);
-    EXPECT_EQ(defs.size(), 4u); // rows 1, 3, 4 and 20 are used
+    GatherDefinitions(s.grid(), defs);
+    EXPECT_EQ(defs.size(), 4u); // rows 0, 2, 3 and 19 are used
 
-    EXPECT_EQ(BuildActiveFamilies(*s.store).size(), 2u);
+    EXPECT_EQ(BuildActiveFamilies(s.store()).size(), 2u);
 
     // Saved back into the same file: its line ends, its comments and its untouched lines stay,
     // and it loads to the same state.
-    s.save();
+    s.SaveAllSettings();
     const auto saved = test::readFile(file);
     for (std::size_t i = 0; i < saved.size(); ++i) {
         if (saved[i] == '\n') {
@@ -217,41 +205,41 @@ TEST_F(SavedStateTest, FilesFromOtherProgramsLoadAndRoundTrip) {
     EXPECT_NE(saved.find("Grid Cell (2, 2)=first line\xFF\xFEsecond line\r\n"), std::string::npos);
     EXPECT_NE(saved.find("File 5=C:\\Data\\Report, final.txt, True, 32 Bit\r\n"), std::string::npos);
 
-    Session t(file);
-    t.view.MainWindow = {0, 0, 496, 477};
-    t.load();
-    EXPECT_EQ(entries(t.list), entries(s.list));
-    EXPECT_EQ(cells(t.grid), cells(s.grid));
-    EXPECT_EQ(t.view.FileListColumnWidths, s.view.FileListColumnWidths);
-    EXPECT_EQ(t.view.ListFont, s.view.ListFont);
-    t.save();
+    TSession t(file);
+    t.windowRecord().MainWindow = {0, 0, 496, 477};
+    t.LoadAllSettings();
+    EXPECT_EQ(entries(t.fileList()), entries(s.fileList()));
+    EXPECT_EQ(cells(t.grid()), cells(s.grid()));
+    EXPECT_EQ(t.windowRecord().FileListColumnWidths, s.windowRecord().FileListColumnWidths);
+    EXPECT_EQ(t.windowRecord().ListFont, s.windowRecord().ListFont);
+    t.SaveAllSettings();
     EXPECT_EQ(test::readFile(file), saved); // a second round changes nothing
 }
 
 TEST_F(SavedStateTest, WithoutGeneralSettingsTheFontStaysAndTheListEmpties) {
     test::writeFile(file, fixture("no_general_settings.swd"));
-    Session s(file);
-    s.list.AddEntry("/was/here", true, slpNone);
-    s.view.ListFont.Name = "Current";
-    s.load();
-    EXPECT_FALSE(s.view.ListFontLoaded);
-    EXPECT_EQ(s.view.ListFont.Name, "Current");
-    EXPECT_EQ(s.list.entryCount(), 0);
-    EXPECT_EQ(s.grid.cell(colFind, 1), "only definition");
-    EXPECT_TRUE(s.grid.HasUsableDefinition());
+    TSession s(file);
+    s.fileList().AddEntry("/was/here", true, slpNone);
+    s.windowRecord().ListFont.Name = "Current";
+    s.LoadAllSettings();
+    EXPECT_FALSE(s.windowRecord().ListFontLoaded);
+    EXPECT_EQ(s.windowRecord().ListFont.Name, "Current");
+    EXPECT_EQ(s.fileList().entryCount(), 0);
+    EXPECT_EQ(s.grid().cell(colFind, 0), "only definition");
+    EXPECT_TRUE(s.grid().HasUsableDefinition());
 }
 
 TEST_F(SavedStateTest, SavingToADefinitionFileMovesTheStoreThere) {
     test::writeFile(file, "[" + std::string(kPrefix) + "File Extension Families]\n"
                           "File Extension Family 0=*.pas;*.dfm ^ True\nFile Extension Family 1=*.h ^ False\n"
                           "[" + std::string(kPrefix) + "General Settings]\nBackup File Prefix=bak\n");
-    Session s(file);
-    s.list.AddEntry("/p/a.pas", true, slpNone);
+    TSession s(file);
+    s.fileList().AddEntry("/p/a.pas", true, slpNone);
     const auto target = dir.path("five.swd");
     test::writeFile(target, fixture("five_families.swd"));
-    SaveDefinitionsToFile(*s.store, target, s.view, s.list, s.grid);
-    EXPECT_EQ(s.store->FileName(), target);
-    EXPECT_EQ(s.store->StorageDescription(), target);
+    s.SaveDefinitionsToFile(target);
+    EXPECT_EQ(s.store().FileName(), target);
+    EXPECT_EQ(s.store().StorageDescription(), target);
     const auto written = test::readFile(target);
     EXPECT_NE(written.find("File Extension Family 0=*.pas;*.dfm ^ True\r\n"), std::string::npos);
     EXPECT_NE(written.find("File Extension Family 1=*.h ^ False\r\n"), std::string::npos);
@@ -263,47 +251,47 @@ TEST_F(SavedStateTest, SavingToADefinitionFileMovesTheStoreThere) {
 
     // Later saves, such as the one at exit, go to the definition file.
     const auto before = test::readFile(file);
-    s.list.AddEntry("/p/b.pas", false, slpNone);
-    s.save();
+    s.fileList().AddEntry("/p/b.pas", false, slpNone);
+    s.SaveAllSettings();
     EXPECT_NE(test::readFile(target).find("File 1=/p/b.pas, False, None"), std::string::npos);
     EXPECT_EQ(test::readFile(file), before);
 }
 
 TEST_F(SavedStateTest, AFailedSaveToADefinitionFileKeepsTheOldFile) {
-    Session s(file);
-    s.list.AddEntry("/p/a.pas", true, slpNone);
-    s.save();
+    TSession s(file);
+    s.fileList().AddEntry("/p/a.pas", true, slpNone);
+    s.SaveAllSettings();
     std::filesystem::create_directories(dir.path("taken.swd")); // a folder where the file should go
-    EXPECT_THROW(SaveDefinitionsToFile(*s.store, dir.path("taken.swd"), s.view, s.list, s.grid), Exception);
-    EXPECT_EQ(s.store->FileName(), file);
+    EXPECT_THROW(s.SaveDefinitionsToFile(dir.path("taken.swd")), Exception);
+    EXPECT_EQ(s.store().FileName(), file);
     test::writeFile(dir.path("binary.swd"), std::string("\0\1\2", 3));
-    EXPECT_THROW(SaveDefinitionsToFile(*s.store, dir.path("binary.swd"), s.view, s.list, s.grid), EWqException);
+    EXPECT_THROW(s.SaveDefinitionsToFile(dir.path("binary.swd")), EWqException);
     EXPECT_EQ(test::readFile(dir.path("binary.swd")), std::string("\0\1\2", 3));
-    EXPECT_EQ(s.store->FileName(), file);
-    s.list.AddEntry("/p/b.pas", true, slpNone);
-    s.save();
+    EXPECT_EQ(s.store().FileName(), file);
+    s.fileList().AddEntry("/p/b.pas", true, slpNone);
+    s.SaveAllSettings();
     EXPECT_NE(test::readFile(file).find("File 1=/p/b.pas"), std::string::npos);
 }
 
 TEST_F(SavedStateTest, LoadingADefinitionFileSavesFirstThenReplaces) {
     const auto other = dir.path("other.swd");
     test::writeFile(other, fixture("legacy_crlf.swd"));
-    Session s(file);
-    s.list.AddEntry("/mine/a.pas", true, slpNone);
-    s.grid.setCell(colFind, 1, "mine");
-    LoadDefinitionsFromFile(*s.store, other, s.view, s.list, s.grid);
-    EXPECT_EQ(s.store->FileName(), other);
+    TSession s(file);
+    s.fileList().AddEntry("/mine/a.pas", true, slpNone);
+    s.grid().setCell(colFind, 0, "mine");
+    s.LoadDefinitionsFromFile(other);
+    EXPECT_EQ(s.store().FileName(), other);
     EXPECT_NE(test::readFile(file).find("File 0=/mine/a.pas, True, None"), std::string::npos); // saved first
-    EXPECT_EQ(s.list.entryFileName(0), "C:\\Projects\\Billing\\Main.pas");
-    EXPECT_EQ(s.grid.cell(colFind, 1), "TCustomerForm");
-    EXPECT_EQ(ReadIntegerSetting(*s.store, sidProgressResolution), 250);
+    EXPECT_EQ(s.fileList().entryFileName(0), "C:\\Projects\\Billing\\Main.pas");
+    EXPECT_EQ(s.grid().cell(colFind, 0), "TCustomerForm");
+    EXPECT_EQ(ReadIntegerSetting(s.store(), sidProgressResolution), 250);
 
     // A file the store refuses: the state is saved where it was, and the store stays there.
     const auto compound = dir.path("document.swd");
     test::writeFile(compound, test::compoundFile({}));
-    EXPECT_THROW(LoadDefinitionsFromFile(*s.store, compound, s.view, s.list, s.grid), EWqException);
-    EXPECT_EQ(s.store->FileName(), other);
+    EXPECT_THROW(s.LoadDefinitionsFromFile(compound), EWqException);
+    EXPECT_EQ(s.store().FileName(), other);
     EXPECT_EQ(test::readFile(compound), test::compoundFile({}));
-    LoadDefinitionsFromFile(*s.store, "", s.view, s.list, s.grid);
-    EXPECT_EQ(s.store->FileName(), other);
+    s.LoadDefinitionsFromFile("");
+    EXPECT_EQ(s.store().FileName(), other);
 }

@@ -1,5 +1,5 @@
-#include "core/settings/window_font.h"
-#include "settings_test_support.h"
+#include "core/store/window_font.h"
+#include "store/store_test_support.h"
 
 #include <gtest/gtest.h>
 

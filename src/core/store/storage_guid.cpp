@@ -1,4 +1,4 @@
-#include "core/settings/storage_guid.h"
+#include "core/store/storage_guid.h"
 
 #include "core/base/text.h"
 

@@ -1,4 +1,4 @@
-#include "core/settings/window_font.h"
+#include "core/store/window_font.h"
 
 #include "core/base/text.h"
 

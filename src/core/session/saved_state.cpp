@@ -1,4 +1,4 @@
-#include "core/settings/saved_state.h"
+#include "core/session/saved_state.h"
 
 #include "core/base/text.h"
 #include "core/filelist/extension_families.h"
@@ -62,7 +62,7 @@ TStoredFileEntry ParseFileListValue(std::string_view value) {
     return e;
 }
 
-void SaveAllSettings(TWqPersistentData& store, const TViewState& view, const TFileListModel& list,
+void SaveAllSettings(TWqPersistentData& store, const TWindowRecord& view, const TFileListModel& list,
                      const TFindReplaceGridModel& grid) {
     TWqUpdateScope scope(store);
     WqStoreWindowRect(store, kMainWindowKey, view.MainWindow);
@@ -89,7 +89,7 @@ void SaveAllSettings(TWqPersistentData& store, const TViewState& view, const TFi
     scope.commit();
 }
 
-void LoadAllSettings(TWqPersistentData& store, TViewState& view, TFileListModel& list,
+void LoadAllSettings(TWqPersistentData& store, TWindowRecord& view, TFileListModel& list,
                      TFindReplaceGridModel& grid) {
     // Loading writes only the user's answers to the prefix warning; they are kept also when the
     // load fails half way.
@@ -113,8 +113,7 @@ void LoadAllSettings(TWqPersistentData& store, TViewState& view, TFileListModel&
             }
         });
 
-        const std::int64_t rows = ReadIntegerSetting(store, sidFindReplaceGridRowCount);
-        grid.setRowCount(static_cast<int>(std::clamp<std::int64_t>(rows + grid.fixedRowCount(), 0, kGridMaxDefinitionRows + 1)));
+        grid.setDefinitionRowCount(ReadIntegerSetting(store, sidFindReplaceGridRowCount));
         grid.Load(store, view.GridColumnWidths);
 
         view.ListFontLoaded = false;
@@ -133,7 +132,7 @@ void LoadAllSettings(TWqPersistentData& store, TViewState& view, TFileListModel&
     scope.commit();
 }
 
-void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName, const TViewState& view,
+void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName, const TWindowRecord& view,
                            const TFileListModel& list, const TFindReplaceGridModel& grid) {
     if (fileName.empty())
         return;
@@ -162,7 +161,7 @@ void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName
     }
 }
 
-void LoadDefinitionsFromFile(TWqPersistentData& store, const std::string& fileName, TViewState& view,
+void LoadDefinitionsFromFile(TWqPersistentData& store, const std::string& fileName, TWindowRecord& view,
                              TFileListModel& list, TFindReplaceGridModel& grid) {
     if (fileName.empty())
         return;

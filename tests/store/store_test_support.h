@@ -4,10 +4,7 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <vector>
-#include <algorithm>
 
 namespace swapwright::test {
 
@@ -25,15 +22,6 @@ inline std::string compoundFile(const std::array<std::uint8_t, 16>& rootClassId)
     for (std::size_t i = 0; i < 16; ++i)
         bytes[512 + 0x50 + i] = static_cast<char>(rootClassId[i]);
     return bytes;
-}
-
-// The names in a folder (to see that no temporary file stayed behind).
-inline std::vector<std::string> folderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace swapwright::test
