@@ -38,10 +38,31 @@ std::string loadContent(const std::string& fileName, bool formFile, TStoredForma
     if (!formFile)
         return files::readWholeFile(fileName);
     FileStream input(fileName, FileStream::Mode::OpenRead);
-    MemoryStream text;
     storedFormat = fmtUnknown;
-    ObjectResourceToText(input, text, storedFormat);
-    return text.takeBytes();
+    return readFormText(input, storedFormat);
+}
+
+// The text form back to resource form into the replacement's temporary file. A form that was
+// binary is written given its original, so what no replacement touched keeps its bytes. Failures
+// name the file they belong to: the temporary file for a write, the form file for its text.
+void writeResourceForm(const std::string& textFile, const std::string& formFile, TStoredFormat storedFormat,
+                       files::FileReplacement& resource) {
+    try {
+        FileStream text(textFile, FileStream::Mode::OpenRead);
+        FileStream output(::dup(resource.descriptor()), resource.temporaryName());
+        if (storedFormat == fmtBinary) {
+            FileStream original(formFile, FileStream::Mode::OpenRead);
+            ObjectTextToResource(text, output, original);
+        } else {
+            ObjectTextToResource(text, output);
+        }
+    } catch (const EWriteError& e) {
+        throw EWriteError(resource.temporaryName() + ": " + e.what());
+    } catch (const EParserError& e) {
+        throw EParserError(formFile + ": " + e.what());
+    } catch (const EConvertError& e) {
+        throw EConvertError(formFile + ": " + e.what());
+    }
 }
 
 bool wantsResourceForm(TFormStoreFormat storeFormat, TStoredFormat storedFormat) {
@@ -93,11 +114,7 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
     // fails the file here and leaves it unchanged.
     if (formFile && wantsResourceForm(context.Settings.formFileStoreFormat(), storedFormat)) {
         auto resource = std::make_unique<files::FileReplacement>(target, options);
-        {
-            FileStream text(replacement->temporaryName(), FileStream::Mode::OpenRead);
-            FileStream output(::dup(resource->descriptor()), resource->temporaryName());
-            ObjectTextToResource(text, output);
-        }
+        writeResourceForm(replacement->temporaryName(), target, storedFormat, *resource);
         replacement = std::move(resource);
     }
     replacement->finishWriting();
