@@ -17,7 +17,7 @@ struct Command {
 
 const std::vector<Command> kCommands = {
     {"replace", swapwright::cli::runReplace, "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]"},
-    {"run", swapwright::cli::runRun, "run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]"},
+    {"run", swapwright::cli::runRun, "run [--dry-run] [--preview] [--skip-unchanged] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]"},
     {"show", swapwright::cli::runShow, "show DEFINITION.swd [FILE...]"},
     {"form-to-text", swapwright::cli::formToText, "form-to-text INPUT OUTPUT"},
     {"form-to-resource", swapwright::cli::formToResource, "form-to-resource INPUT OUTPUT"},

@@ -1,8 +1,10 @@
-// swapwright-cli run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]: the
+// swapwright-cli run [--dry-run] [--preview] [--skip-unchanged] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]: the
 // replacement run of a definition file from the terminal. The report goes to standard output line
 // by line, progress to standard error when it is a terminal; Ctrl-C cancels. The definition file
 // is never written. --no-sync leaves out the flush of each new file before its rename; --report
-// also saves the report, as rich text when FILE ends in .rtf, else as plain text.
+// also saves the report, as rich text when FILE ends in .rtf, else as plain text. --preview prints
+// what the run would change as a unified diff and writes nothing (preview_command.cpp);
+// --skip-unchanged leaves files without replacements untouched for this run.
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "core/base/exceptions.h"
@@ -10,6 +12,7 @@
 #include "core/engine/replacement_run.h"
 #include "core/engine/report_document.h"
 #include "core/session/session.h"
+#include "core/settings/app_settings.h"
 
 #include <clocale>
 #include <csignal>
@@ -23,7 +26,9 @@ namespace swapwright::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: swapwright-cli run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]";
+constexpr const char* kUsage =
+    "usage: swapwright-cli run [--dry-run] [--preview] [--skip-unchanged] [--no-sync] [--report FILE] DEFINITION.swd "
+    "[FILE...]";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "swapwright-cli run: %s\n", message.c_str());
@@ -34,6 +39,8 @@ int usageError(const std::string& message) {
 
 int runRun(int argc, char** argv) {
     bool dryRun = false;
+    bool preview = false;
+    bool skipUnchanged = false;
     bool durable = true;
     std::string reportFile;
     std::vector<std::string> args;
@@ -42,6 +49,10 @@ int runRun(int argc, char** argv) {
         const std::string_view a = argv[i];
         if (options && a == "--dry-run")
             dryRun = true;
+        else if (options && a == "--preview")
+            preview = true;
+        else if (options && a == "--skip-unchanged")
+            skipUnchanged = true;
         else if (options && a == "--no-sync")
             durable = false;
         else if (options && a == "--report") {
@@ -79,6 +90,8 @@ int runRun(int argc, char** argv) {
     } catch (const std::exception& e) {
         return usageError(e.what());
     }
+    if (skipUnchanged)
+        session.store().WriteValue(sidLeaveUnchangedFiles, true); // kept in memory: this run only
 
     auto data = session.PrepareOperation();
     if (!TSession::HasWork(*data)) {
@@ -86,6 +99,8 @@ int runRun(int argc, char** argv) {
                      data->FilesToProcess.empty() ? "no checked file that exists" : "no used definition with a find text");
         return 0;
     }
+    if (preview)
+        return previewRun(session, *data, reportFile);
 
     TReportDocument document;
     StreamReport report(stdout, reportFile.empty() ? nullptr : &document);

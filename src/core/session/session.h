@@ -46,7 +46,7 @@ struct TSessionOptions {
 class TSession final : public IDefinitionFileLoader, public IRunHost {
 public:
     // A session whose store works on the given file (none: nothing is read until StartUp names
-    // a definition file). The store has the program's base key and its eleven settings.
+    // a definition file). The store has the program's base key and its settings.
     explicit TSession(const std::string& storeFileName = {}, TSessionOptions options = {});
     ~TSession() override;
     TSession(const TSession&) = delete;

@@ -1,0 +1,408 @@
+#include "core/engine/preview.h"
+
+#include "core/base/exceptions.h"
+#include "core/base/file_ops.h"
+#include "core/base/file_replace.h"
+#include "core/base/stream.h"
+#include "core/base/text.h"
+#include "core/engine/operation_report.h"
+#include "core/engine/output_sink.h"
+#include "core/engine/run_files.h"
+#include "core/formfile/form_conversion.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace swapwright {
+
+namespace {
+
+std::int64_t countLineEnds(std::string_view bytes) {
+    return static_cast<std::int64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+}
+
+// Lines in a text of whole lines (the last one may lack its line end).
+std::int64_t countLines(std::string_view bytes) {
+    return countLineEnds(bytes) + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+}
+
+void addCount(std::vector<std::int32_t>& counts, std::size_t definition) {
+    if (definition >= counts.size())
+        counts.resize(definition + 1, 0);
+    if (counts[definition] < std::numeric_limits<std::int32_t>::max())
+        ++counts[definition];
+}
+
+} // namespace
+
+// Builds the preview of one file from its content and the replacements in source order.
+struct TPreviewCollector::Builder {
+    Builder(const TFileToProcess& file, std::string_view content, bool formFile, std::size_t definitionCount,
+            const TPreviewOptions& options)
+        : m_options(options), m_src(content) {
+        m_preview.FileName = file.FileName;
+        m_preview.StrLenPrefix = file.StrLenPrefix;
+        m_preview.Binary = file.StrLenPrefix != slpNone;
+        m_preview.FormFile = formFile;
+        m_preview.Counts.assign(definitionCount, 0);
+    }
+
+    void replaced(const ReplacementSpan& span) {
+        addCount(m_preview.Counts, span.Definition);
+        ++m_preview.Replacements;
+        m_preview.State = TPreviewState::Replaced;
+        if (m_preview.Binary)
+            binaryChange(span);
+        else
+            textReplacement(span);
+    }
+
+    TFilePreview finish() {
+        if (m_pending) {
+            while (needsNextLine())
+                m_blockEnd = lineEnd(m_blockEnd);
+            finishBlock(m_src.size());
+        }
+        return std::move(m_preview);
+    }
+
+    TFilePreview& preview() { return m_preview; }
+
+private:
+    struct Event {
+        std::size_t start, length, definition;
+        std::size_t writtenOffset, writtenLength; // in m_written
+    };
+
+    // --- binary files: one change per replacement
+
+    void binaryChange(const ReplacementSpan& span) {
+        std::size_t start = span.SourceStart;
+        const std::size_t end = span.SourceStart + span.SourceLength;
+        std::string written;
+        written.reserve(span.writtenSize());
+        written.append(span.LengthField).append(span.Text).append(span.Rest);
+        if (start < m_prevEnd) {
+            // The new length was written over the last bytes of the previous replacement.
+            const std::size_t overlap = m_prevEnd - start;
+            start = m_prevEnd;
+            m_byteDelta -= static_cast<std::int64_t>(overlap);
+            if (m_lastKept) {
+                TPreviewChange& last = m_preview.Changes.back();
+                last.New.resize(last.New.size() - std::min(overlap, last.New.size()));
+                last.NewMarks.back().Length = last.New.size();
+                m_keptBytes -= overlap;
+            }
+        }
+        const std::string_view old = m_src.substr(start, end - start);
+        m_preview.ContentChanged = m_preview.ContentChanged || old != written;
+        ++m_preview.ChangeCount;
+        const auto newOffset = static_cast<std::uint64_t>(static_cast<std::int64_t>(start) + m_byteDelta);
+        m_byteDelta += static_cast<std::int64_t>(written.size()) - static_cast<std::int64_t>(old.size());
+        m_prevEnd = end;
+        m_lastKept = keep(old.size() + written.size());
+        if (!m_lastKept)
+            return;
+        TPreviewChange c;
+        c.OldOffset = start;
+        c.NewOffset = newOffset;
+        c.Old = old;
+        c.New = std::move(written);
+        c.OldMarks.push_back({0, c.Old.size(), span.Definition});
+        c.NewMarks.push_back({0, c.New.size(), span.Definition});
+        m_preview.Changes.push_back(std::move(c));
+    }
+
+    // Whether a change of this many bytes is kept; once one is not, no later one is.
+    bool keep(std::size_t bytes) {
+        if (!m_keeping)
+            return false;
+        if (m_preview.Changes.size() >= m_options.ChangesPerFile || bytes > m_options.BytesPerFile - m_keptBytes) {
+            m_keeping = false;
+            return false;
+        }
+        m_keptBytes += bytes;
+        return true;
+    }
+
+    // --- text files: blocks of whole lines
+
+    std::size_t lineEnd(std::size_t from) const {
+        if (from >= m_src.size())
+            return m_src.size();
+        const void* lf = std::memchr(m_src.data() + from, '\n', m_src.size() - from);
+        return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - m_src.data()) + 1 : m_src.size();
+    }
+
+    // The start of the line holding `at`, not before `floor` (a line start).
+    std::size_t lineStart(std::size_t at, std::size_t floor) const {
+        const std::size_t p = m_src.substr(floor, at - floor).rfind('\n');
+        return p == std::string_view::npos ? floor : floor + p + 1;
+    }
+
+    // Whether the block's new text ends inside a line, which then goes on with the next line.
+    bool needsNextLine() const {
+        return m_cursor == m_blockEnd && m_lastByte >= 0 && m_lastByte != '\n' && m_blockEnd < m_src.size();
+    }
+
+    void textReplacement(const ReplacementSpan& span) {
+        const std::size_t s = span.SourceStart;
+        if (m_pending) {
+            while (s >= m_blockEnd && needsNextLine())
+                m_blockEnd = lineEnd(m_blockEnd);
+            if (s >= m_blockEnd)
+                finishBlock(lineStart(s, m_blockEnd));
+        }
+        if (!m_pending) {
+            m_pending = true;
+            m_blockStart = lineStart(s, m_prevEnd);
+            m_blockEnd = m_blockStart;
+            m_cursor = m_blockStart;
+            m_lastByte = -1;
+            m_newSizeDelta = 0;
+            m_events.clear();
+            m_written.clear();
+        }
+        const std::size_t e = s + span.SourceLength;
+        if (e > m_blockEnd)
+            m_blockEnd = lineEnd(e - 1);
+        if (s > m_cursor)
+            m_lastByte = static_cast<unsigned char>(m_src[s - 1]);
+        const std::string_view consumed = m_src.substr(s, span.SourceLength);
+        const std::size_t writtenLength = span.writtenSize();
+        if (writtenLength > 0) {
+            const std::string_view last = !span.Rest.empty() ? span.Rest : span.Text;
+            m_lastByte = static_cast<unsigned char>(last.back());
+        }
+        m_newSizeDelta += static_cast<std::int64_t>(writtenLength) - static_cast<std::int64_t>(consumed.size());
+        if (m_keeping) {
+            m_events.push_back({s, span.SourceLength, span.Definition, m_written.size(), writtenLength});
+            m_written.append(span.Text).append(span.Rest);
+        } else if (!m_preview.ContentChanged && (span.Text.size() + span.Rest.size() != consumed.size() ||
+                                                  consumed.substr(0, span.Text.size()) != span.Text ||
+                                                  consumed.substr(span.Text.size()) != span.Rest)) {
+            m_preview.ContentChanged = true; // judged by replacement where the block is not kept
+        }
+        m_cursor = e;
+    }
+
+    // Ends the pending block; `next` is where the next block begins (or the end of the content).
+    void finishBlock(std::size_t next) {
+        m_pending = false;
+        ++m_preview.ChangeCount;
+        const std::size_t start = m_blockStart, end = m_blockEnd;
+        const std::size_t prevEnd = m_prevEnd;
+        m_prevEnd = end;
+        if (!m_keeping)
+            return;
+        // The context lines, never reaching into the neighbouring blocks.
+        std::size_t before = start;
+        for (std::size_t n = 0; n < m_options.ContextLines && before > prevEnd; ++n)
+            before = lineStart(before - 1, prevEnd);
+        std::size_t after = end;
+        for (std::size_t n = 0; n < m_options.ContextLines && after < next; ++n)
+            after = std::min(lineEnd(after), next);
+        const std::size_t oldSize = end - start;
+        const auto newSize = static_cast<std::size_t>(static_cast<std::int64_t>(oldSize) + m_newSizeDelta);
+        if (!keep(oldSize + newSize + (start - before) + (after - end))) {
+            // Not shown; its bytes are still compared.
+            m_preview.ContentChanged = m_preview.ContentChanged || newText(start, end) != m_src.substr(start, oldSize);
+            return;
+        }
+        countLinesUpTo(start);
+        TPreviewChange c;
+        c.OldOffset = start;
+        c.NewOffset = static_cast<std::uint64_t>(static_cast<std::int64_t>(start) + m_byteDelta);
+        c.Old = m_src.substr(start, oldSize);
+        c.New.reserve(newSize);
+        std::size_t cursor = start;
+        for (const Event& ev : m_events) {
+            c.New.append(m_src.substr(cursor, ev.start - cursor));
+            c.OldMarks.push_back({ev.start - start, ev.length, ev.definition});
+            c.NewMarks.push_back({c.New.size(), ev.writtenLength, ev.definition});
+            c.New.append(std::string_view(m_written).substr(ev.writtenOffset, ev.writtenLength));
+            cursor = ev.start + ev.length;
+        }
+        c.New.append(m_src.substr(cursor, end - cursor));
+        c.OldLine = m_linesBefore + 1;
+        c.OldLineCount = countLines(c.Old);
+        c.NewLineCount = countLines(c.New);
+        c.NewLine = c.OldLine + m_lineDelta;
+        c.ContextBefore = m_src.substr(before, start - before);
+        c.ContextAfter = m_src.substr(end, after - end);
+        m_lineDelta += c.NewLineCount - c.OldLineCount;
+        m_byteDelta += static_cast<std::int64_t>(c.New.size()) - static_cast<std::int64_t>(c.Old.size());
+        m_preview.ContentChanged = m_preview.ContentChanged || c.New != c.Old;
+        m_preview.Changes.push_back(std::move(c));
+    }
+
+    std::string newText(std::size_t start, std::size_t end) const {
+        std::string out;
+        std::size_t cursor = start;
+        for (const Event& ev : m_events) {
+            out.append(m_src.substr(cursor, ev.start - cursor));
+            out.append(std::string_view(m_written).substr(ev.writtenOffset, ev.writtenLength));
+            cursor = ev.start + ev.length;
+        }
+        out.append(m_src.substr(cursor, end - cursor));
+        return out;
+    }
+
+    void countLinesUpTo(std::size_t position) {
+        m_linesBefore += countLineEnds(m_src.substr(m_countedTo, position - m_countedTo));
+        m_countedTo = position;
+    }
+
+    const TPreviewOptions& m_options;
+    std::string_view m_src;
+    TFilePreview m_preview;
+    bool m_keeping = true;
+    std::size_t m_keptBytes = 0;
+    std::int64_t m_byteDelta = 0; // new offset - old offset behind the last change
+    std::size_t m_prevEnd = 0;    // old end of the last change
+    bool m_lastKept = false;
+
+    // Text files.
+    std::size_t m_countedTo = 0;
+    std::int64_t m_linesBefore = 0; // line ends in front of m_countedTo
+    std::int64_t m_lineDelta = 0;   // new line number - old line number behind the last block
+    bool m_pending = false;
+    std::size_t m_blockStart = 0, m_blockEnd = 0;
+    std::size_t m_cursor = 0; // behind the block's last replacement
+    int m_lastByte = -1;      // the last byte of the block's new text so far; -1: none yet
+    std::int64_t m_newSizeDelta = 0;
+    std::vector<Event> m_events;
+    std::string m_written;
+};
+
+TPreviewCollector::TPreviewCollector(IFilePreviewSink& sink, TPreviewOptions options)
+    : m_sink(sink), m_options(options) {}
+
+TPreviewCollector::~TPreviewCollector() = default;
+
+IReplacementReceiver* TPreviewCollector::fileStarted(const TFileToProcess& file, std::string_view content,
+                                                     bool formFile, std::size_t definitionCount) {
+    m_builder = std::make_unique<Builder>(file, content, formFile, definitionCount, m_options);
+    return this;
+}
+
+void TPreviewCollector::replaced(const ReplacementSpan& span) {
+    if (m_builder)
+        m_builder->replaced(span);
+}
+
+void TPreviewCollector::fileEnded(bool canceled) {
+    if (!m_builder)
+        return;
+    TFilePreview preview;
+    if (canceled) {
+        preview = std::move(m_builder->preview());
+        preview.State = TPreviewState::Canceled;
+        preview.ContentChanged = false;
+        preview.ChangeCount = 0;
+        preview.Changes.clear();
+    } else {
+        preview = m_builder->finish();
+    }
+    m_builder.reset();
+    m_sink.filePreviewed(std::move(preview));
+}
+
+void TPreviewCollector::fileFailed(const TFileToProcess& file, std::string_view message) {
+    TFilePreview preview;
+    if (m_builder) {
+        preview = std::move(m_builder->preview());
+        m_builder.reset();
+    } else {
+        preview.FileName = file.FileName;
+        preview.StrLenPrefix = file.StrLenPrefix;
+        preview.Binary = file.StrLenPrefix != slpNone;
+        preview.FormFile = IsFormFileName(file.FileName);
+    }
+    preview.State = TPreviewState::Failed;
+    preview.Error = message;
+    preview.ContentChanged = false;
+    preview.ChangeCount = 0;
+    preview.Changes.clear();
+    m_sink.filePreviewed(std::move(preview));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run.
+
+namespace {
+
+class DiscardSink final : public OutputSink {
+public:
+    DiscardSink() : OutputSink(1 << 16) {}
+
+protected:
+    void deliver(const char*, std::size_t) override {}
+};
+
+void previewFile(const TFileToProcess& file, std::vector<TFindReplace>& definitions, std::int32_t& filesProcessed,
+                 IProgressSink* progress, TRunContext& context, const CompiledDefinitions& compiled,
+                 IRunFileObserver& observer) {
+    if (file.FileName.empty() || definitions.empty())
+        return;
+    const std::string target = files::resolveLinks(file.FileName);
+    const bool formFile = IsFormFileName(file.FileName);
+    std::string content;
+    if (formFile) {
+        FileStream input(target, FileStream::Mode::OpenRead);
+        TStoredFormat storedFormat = fmtUnknown;
+        content = readFormText(input, storedFormat);
+    } else {
+        content = files::readWholeFile(target);
+    }
+    IReplacementReceiver* receiver = observer.fileStarted(file, content, formFile, definitions.size());
+    const PassReceivers receivers{progress, context.Sums, &context.Report, context.Yield, receiver};
+    DiscardSink sink;
+    const bool completed = ReplaceInStream(content, sink, file.StrLenPrefix, definitions, compiled, receivers);
+    ++filesProcessed;
+    observer.fileEnded(!completed || (progress != nullptr && progress->canceled()));
+}
+
+} // namespace
+
+void RunPreview(IProgressSink* progress, TOperationData& data, TRunContext& context, IFilePreviewSink& sink,
+                const TPreviewOptions& options) {
+    if (progress == nullptr || data.FilesToProcess.empty() || data.FindReplaceList.empty())
+        return;
+    context.Report.clear();
+    context.Report.show();
+    AddOpeningLines(context.Report, context.Now(), context.Dates);
+
+    struct HostNotice {
+        IRunHost* host;
+        ~HostNotice() {
+            if (host)
+                host->operationEnded();
+        }
+    } notice{context.Host};
+    if (context.Host)
+        context.Host->operationStarted(*progress);
+
+    TPreviewCollector collector(sink, options);
+    progress->setResolution(context.Settings.progressResolution());
+    const CompiledDefinitions compiled(data.FindReplaceList);
+    const auto count = data.FilesToProcess.size();
+    for (std::size_t i = 0; i < count && !progress->canceled(); ++i) {
+        const auto& file = data.FilesToProcess[i];
+        try {
+            AddFileLine(context.Report, file.FileName);
+            progress->setItem(static_cast<int>(i), text::format("Processing File: %s", file.FileName));
+            previewFile(file, data.FindReplaceList, data.FilesProcessed, progress, context, compiled, collector);
+            if (context.Yield)
+                context.Yield->processPendingMessages();
+        } catch (const std::exception& error) {
+            collector.fileFailed(file, error.what());
+            if (!HandleOperationError(error, context))
+                throw;
+        }
+    }
+    data.EndTime = context.Now();
+    AddClosingLines(context.Report, data, progress->canceled(), context.Dates);
+}
+
+} // namespace swapwright
