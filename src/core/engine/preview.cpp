@@ -51,13 +51,29 @@ struct TPreviewCollector::Builder {
         addCount(m_preview.Counts, span.Definition);
         ++m_preview.Replacements;
         m_preview.State = TPreviewState::Replaced;
+        // The new content is compared with the old as it is made up; the bytes of the last
+        // replacement wait, since the next one may write over their end.
+        std::size_t start = span.SourceStart;
+        std::size_t overlap = 0;
+        if (start < m_sourceCursor) {
+            overlap = m_sourceCursor - start;
+            m_lastWritten.resize(m_lastWritten.size() - std::min(overlap, m_lastWritten.size()));
+            start = m_sourceCursor;
+        }
+        compareNew(m_lastWritten);
+        compareOld(m_sourceCursor, start);
+        m_lastWritten.assign(span.LengthField).append(span.Text).append(span.Rest);
+        m_sourceCursor = span.SourceStart + span.SourceLength;
         if (m_preview.Binary)
-            binaryChange(span);
+            binaryChange(span, start, overlap);
         else
             textReplacement(span);
     }
 
     TFilePreview finish() {
+        compareNew(m_lastWritten);
+        compareOld(m_sourceCursor, m_src.size());
+        m_preview.ContentChanged = m_preview.ContentChanged || m_outputSize != m_src.size();
         if (m_pending) {
             while (needsNextLine())
                 m_blockEnd = lineEnd(m_blockEnd);
@@ -76,38 +92,49 @@ private:
 
     // --- binary files: one change per replacement
 
-    void binaryChange(const ReplacementSpan& span) {
-        std::size_t start = span.SourceStart;
+    void compareNew(std::string_view bytes) {
+        if (!m_preview.ContentChanged &&
+            (m_outputSize > m_src.size() || bytes.size() > m_src.size() - m_outputSize ||
+             m_src.compare(m_outputSize, bytes.size(), bytes) != 0))
+            m_preview.ContentChanged = true;
+        m_outputSize += bytes.size();
+    }
+
+    // Source bytes [from, to) copied as they are.
+    void compareOld(std::size_t from, std::size_t to) {
+        if (m_outputSize == from)
+            m_outputSize = to; // in their own place
+        else
+            compareNew(m_src.substr(from, to - from));
+    }
+
+    // --- binary files: one change per replacement; `start` is behind the previous one's bytes
+
+    void binaryChange(const ReplacementSpan& span, std::size_t start, std::size_t overlap) {
         const std::size_t end = span.SourceStart + span.SourceLength;
-        std::string written;
-        written.reserve(span.writtenSize());
-        written.append(span.LengthField).append(span.Text).append(span.Rest);
-        if (start < m_prevEnd) {
+        if (overlap > 0) {
             // The new length was written over the last bytes of the previous replacement.
-            const std::size_t overlap = m_prevEnd - start;
-            start = m_prevEnd;
             m_byteDelta -= static_cast<std::int64_t>(overlap);
             if (m_lastKept) {
                 TPreviewChange& last = m_preview.Changes.back();
-                last.New.resize(last.New.size() - std::min(overlap, last.New.size()));
+                const std::size_t cut = std::min(overlap, last.New.size());
+                last.New.resize(last.New.size() - cut);
                 last.NewMarks.back().Length = last.New.size();
-                m_keptBytes -= overlap;
+                m_keptBytes -= cut;
             }
         }
         const std::string_view old = m_src.substr(start, end - start);
-        m_preview.ContentChanged = m_preview.ContentChanged || old != written;
         ++m_preview.ChangeCount;
         const auto newOffset = static_cast<std::uint64_t>(static_cast<std::int64_t>(start) + m_byteDelta);
-        m_byteDelta += static_cast<std::int64_t>(written.size()) - static_cast<std::int64_t>(old.size());
-        m_prevEnd = end;
-        m_lastKept = keep(old.size() + written.size());
+        m_byteDelta += static_cast<std::int64_t>(m_lastWritten.size()) - static_cast<std::int64_t>(old.size());
+        m_lastKept = keep(old.size() + m_lastWritten.size());
         if (!m_lastKept)
             return;
         TPreviewChange c;
         c.OldOffset = start;
         c.NewOffset = newOffset;
         c.Old = old;
-        c.New = std::move(written);
+        c.New = m_lastWritten;
         c.OldMarks.push_back({0, c.Old.size(), span.Definition});
         c.NewMarks.push_back({0, c.New.size(), span.Definition});
         m_preview.Changes.push_back(std::move(c));
@@ -168,20 +195,15 @@ private:
             m_blockEnd = lineEnd(e - 1);
         if (s > m_cursor)
             m_lastByte = static_cast<unsigned char>(m_src[s - 1]);
-        const std::string_view consumed = m_src.substr(s, span.SourceLength);
         const std::size_t writtenLength = span.writtenSize();
         if (writtenLength > 0) {
             const std::string_view last = !span.Rest.empty() ? span.Rest : span.Text;
             m_lastByte = static_cast<unsigned char>(last.back());
         }
-        m_newSizeDelta += static_cast<std::int64_t>(writtenLength) - static_cast<std::int64_t>(consumed.size());
+        m_newSizeDelta += static_cast<std::int64_t>(writtenLength) - static_cast<std::int64_t>(span.SourceLength);
         if (m_keeping) {
             m_events.push_back({s, span.SourceLength, span.Definition, m_written.size(), writtenLength});
             m_written.append(span.Text).append(span.Rest);
-        } else if (!m_preview.ContentChanged && (span.Text.size() + span.Rest.size() != consumed.size() ||
-                                                  consumed.substr(0, span.Text.size()) != span.Text ||
-                                                  consumed.substr(span.Text.size()) != span.Rest)) {
-            m_preview.ContentChanged = true; // judged by replacement where the block is not kept
         }
         m_cursor = e;
     }
@@ -204,11 +226,8 @@ private:
             after = std::min(lineEnd(after), next);
         const std::size_t oldSize = end - start;
         const auto newSize = static_cast<std::size_t>(static_cast<std::int64_t>(oldSize) + m_newSizeDelta);
-        if (!keep(oldSize + newSize + (start - before) + (after - end))) {
-            // Not shown; its bytes are still compared.
-            m_preview.ContentChanged = m_preview.ContentChanged || newText(start, end) != m_src.substr(start, oldSize);
+        if (!keep(oldSize + newSize + (start - before) + (after - end)))
             return;
-        }
         countLinesUpTo(start);
         TPreviewChange c;
         c.OldOffset = start;
@@ -232,20 +251,7 @@ private:
         c.ContextAfter = m_src.substr(end, after - end);
         m_lineDelta += c.NewLineCount - c.OldLineCount;
         m_byteDelta += static_cast<std::int64_t>(c.New.size()) - static_cast<std::int64_t>(c.Old.size());
-        m_preview.ContentChanged = m_preview.ContentChanged || c.New != c.Old;
         m_preview.Changes.push_back(std::move(c));
-    }
-
-    std::string newText(std::size_t start, std::size_t end) const {
-        std::string out;
-        std::size_t cursor = start;
-        for (const Event& ev : m_events) {
-            out.append(m_src.substr(cursor, ev.start - cursor));
-            out.append(std::string_view(m_written).substr(ev.writtenOffset, ev.writtenLength));
-            cursor = ev.start + ev.length;
-        }
-        out.append(m_src.substr(cursor, end - cursor));
-        return out;
     }
 
     void countLinesUpTo(std::size_t position) {
@@ -259,10 +265,13 @@ private:
     bool m_keeping = true;
     std::size_t m_keptBytes = 0;
     std::int64_t m_byteDelta = 0; // new offset - old offset behind the last change
-    std::size_t m_prevEnd = 0;    // old end of the last change
-    bool m_lastKept = false;
+    std::size_t m_sourceCursor = 0; // behind the last replacement's source bytes
+    std::string m_lastWritten;      // the last replacement's new bytes (as far as they stay)
+    std::uint64_t m_outputSize = 0; // new bytes compared (or known equal) so far
+    bool m_lastKept = false;        // binary files: whether the last change is kept
 
     // Text files.
+    std::size_t m_prevEnd = 0; // old end of the last block
     std::size_t m_countedTo = 0;
     std::int64_t m_linesBefore = 0; // line ends in front of m_countedTo
     std::int64_t m_lineDelta = 0;   // new line number - old line number behind the last block
