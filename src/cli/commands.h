@@ -22,6 +22,8 @@ int runRun(int argc, char** argv);
 // run --preview: the run of a started session's record as a unified diff on standard output,
 // its report on standard error (and in reportFile when one is named); nothing else is written.
 int previewRun(TSession& session, TOperationData& data, const std::string& reportFile);
+// undo [--list] [--dry-run] [RUN]: puts the files of a kept run back.
+int runUndo(int argc, char** argv);
 // replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]: one file through the substitution.
 int runReplace(int argc, char** argv);
 

@@ -19,6 +19,7 @@ const std::vector<Command> kCommands = {
     {"replace", swapwright::cli::runReplace, "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]"},
     {"run", swapwright::cli::runRun, "run [--dry-run] [--preview] [--skip-unchanged] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]"},
     {"show", swapwright::cli::runShow, "show DEFINITION.swd [FILE...]"},
+    {"undo", swapwright::cli::runUndo, "undo [--list] [--dry-run] [RUN]"},
     {"form-to-text", swapwright::cli::formToText, "form-to-text INPUT OUTPUT"},
     {"form-to-resource", swapwright::cli::formToResource, "form-to-resource INPUT OUTPUT"},
 };

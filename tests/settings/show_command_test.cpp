@@ -74,7 +74,7 @@ TEST(ShowCommand, PrintsWhatTheProgramWouldLoad) {
                                         "file\t" + dir.path("src/Unit2.dfm") + "\tTrue\t8 Bit\texists\t0 KB",
                                         "file\t" + dir.path("missing.txt") + "\tTrue\t8 Bit\tmissing\t"}));
     EXPECT_EQ(withTag(r.out, "definition"), (std::vector<std::string>{"definition\t3\tYes\ta\\r\\nb\\\\c\t\t\t"}));
-    EXPECT_EQ(lines(r.out).size(), 11u + 1 + 4 + 1); // nothing else
+    EXPECT_EQ(lines(r.out).size(), 13u + 1 + 4 + 1); // nothing else
 
     // It wrote nothing: the definition file is as it was and no file was added.
     EXPECT_EQ(test::readFile(defs), content);
