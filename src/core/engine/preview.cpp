@@ -11,7 +11,6 @@
 #include "core/formfile/form_conversion.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 namespace swapwright {
@@ -28,7 +27,7 @@ std::int64_t countLineEnds(std::string_view bytes) {
         std::memcpy(&x, bytes.data() + i, 8);
         x ^= kLf;
         const std::uint64_t zeroHigh = ~(((x & kLow7) + kLow7) | x | kLow7);
-        count += std::popcount(zeroHigh);
+        count += static_cast<std::int64_t>(((zeroHigh >> 7) * 0x0101010101010101ULL) >> 56);
     }
     for (; i < bytes.size(); ++i)
         count += bytes[i] == '\n';

@@ -130,74 +130,19 @@ std::int64_t mtimeNs(const struct stat& st) {
 
 // --- the journal
 
-struct Record {
-    std::string path;
-    Fingerprint written;
-    std::uint64_t keptSize = 0;
-    std::int64_t keptMtime = 0;
-    bool dropped = false;
-};
-
-struct Journal {
-    TDateTime started = 0;
-    std::string startText;
-    std::vector<Record> records; // by index
-    int fileCount() const {
-        return static_cast<int>(std::count_if(records.begin(), records.end(), [](const Record& r) { return !r.dropped; }));
-    }
-};
-
-std::optional<Journal> parseJournal(const std::string& text) {
-    if (!text.starts_with(kJournalHeader))
-        return std::nullopt;
-    Journal j;
-    std::size_t pos = kJournalHeader.size();
-    while (pos < text.size()) {
-        const std::size_t lf = text.find('\n', pos);
-        if (lf == std::string::npos)
-            break; // a line cut short by the end of its writer
-        const std::string_view line = std::string_view(text).substr(pos, lf - pos);
-        pos = lf + 1;
-        std::vector<std::string_view> fields;
-        std::size_t at = 0;
-        while (fields.size() < 6 && at <= line.size()) {
-            const std::size_t blank = line.find(' ', at);
-            if (blank == std::string_view::npos)
-                break;
-            fields.push_back(line.substr(at, blank - at));
-            at = blank + 1;
-        }
-        const std::string_view rest = line.substr(std::min(at, line.size()));
-        if (line.starts_with("started ") && fields.size() >= 2) {
-            j.started = static_cast<double>(text::parseInt64(fields[1]).value_or(0)) / kMillisecondsPerDay;
-            j.startText = std::string(line.substr(std::min(line.size(), 8 + fields[1].size() + 1)));
-        } else if (line.starts_with("file ") && fields.size() == 6) {
-            const auto index = text::parseInt64(fields[1]);
-            const auto size = text::parseInt64(fields[2]);
-            const auto keptSize = text::parseInt64(fields[4]);
-            const auto keptMtime = text::parseInt64(fields[5]);
-            auto path = unescapePath(rest);
-            if (!index || !size || !keptSize || !keptMtime || !path || *index != static_cast<std::int64_t>(j.records.size()))
-                continue;
-            j.records.push_back({std::move(*path), {static_cast<std::uint64_t>(*size), std::string(fields[3])},
-                                 static_cast<std::uint64_t>(*keptSize), *keptMtime, false});
-        } else if (line.starts_with("dropped ")) {
-            const auto index = text::parseInt64(line.substr(8));
-            if (index && *index >= 0 && *index < static_cast<std::int64_t>(j.records.size()))
-                j.records[static_cast<std::size_t>(*index)].dropped = true;
-        }
-    }
-    return j;
+int fileCount(const TUndoJournalText& j) {
+    return static_cast<int>(
+        std::count_if(j.Records.begin(), j.Records.end(), [](const TUndoRecord& r) { return !r.Dropped; }));
 }
 
-std::optional<Journal> readJournal(const std::string& runFolder) {
+std::optional<TUndoJournalText> readJournal(const std::string& runFolder) {
     try {
         auto reader = files::FileReader::openIfExists(runFolder + "/" + std::string(kJournalName));
         if (!reader)
             return std::nullopt;
         std::string text;
         reader->readRest(text);
-        return parseJournal(text);
+        return ParseUndoJournal(text);
     } catch (const Exception&) {
         return std::nullopt;
     }
@@ -271,6 +216,67 @@ std::vector<std::string> runFolderNames(const std::string& undoFolder) {
 
 } // namespace
 
+std::string UndoJournalHeader(TDateTime started) {
+    // The start in milliseconds, free of any locale's decimal sign.
+    return std::string(kJournalHeader) +
+           text::format("started %d %s\n", std::llround(started * kMillisecondsPerDay), startTextOf(started));
+}
+
+std::string UndoJournalFileLine(std::size_t index, const TUndoRecord& r) {
+    return text::format("file %u %u %s %u %d %s\n", index, r.WrittenSize, r.WrittenHash, r.KeptSize, r.KeptMtime,
+                        escapePath(r.Path));
+}
+
+std::string UndoJournalDroppedLine(std::size_t index) { return text::format("dropped %u\n", index); }
+
+std::optional<TUndoJournalText> ParseUndoJournal(std::string_view text) {
+    if (!text.starts_with(kJournalHeader))
+        return std::nullopt;
+    TUndoJournalText j;
+    std::size_t pos = kJournalHeader.size();
+    while (pos < text.size()) {
+        const std::size_t lf = text.find('\n', pos);
+        if (lf == std::string_view::npos)
+            break; // a line cut short by the end of its writer
+        const std::string_view line = text.substr(pos, lf - pos);
+        pos = lf + 1;
+        // Up to six fields before the rest of the line.
+        std::vector<std::string_view> fields;
+        std::size_t at = 0;
+        while (fields.size() < 6) {
+            const std::size_t blank = line.find(' ', at);
+            if (blank == std::string_view::npos)
+                break;
+            fields.push_back(line.substr(at, blank - at));
+            at = blank + 1;
+        }
+        const std::string_view rest = line.substr(at);
+        if (fields.size() >= 2 && fields[0] == "started") {
+            const auto ms = text::parseInt64(fields[1]);
+            if (!ms || *ms < 0 || *ms >= (std::int64_t{1} << 48))
+                return std::nullopt;
+            j.Started = static_cast<double>(*ms) / kMillisecondsPerDay;
+            j.StartText = std::string(line.substr(fields[0].size() + 1 + fields[1].size() + 1));
+        } else if (fields.size() == 6 && fields[0] == "file") {
+            const auto index = text::parseInt64(fields[1]);
+            const auto size = text::parseInt64(fields[2]);
+            const auto keptSize = text::parseInt64(fields[4]);
+            const auto keptMtime = text::parseInt64(fields[5]);
+            auto path = unescapePath(rest);
+            if (!index || !size || *size < 0 || !keptSize || *keptSize < 0 || !keptMtime || !path || path->empty() ||
+                *index != static_cast<std::int64_t>(j.Records.size()))
+                continue;
+            j.Records.push_back({std::move(*path), static_cast<std::uint64_t>(*size), std::string(fields[3]),
+                                 static_cast<std::uint64_t>(*keptSize), *keptMtime, false});
+        } else if (fields.size() == 1 && fields[0] == "dropped") {
+            const auto index = text::parseInt64(rest);
+            if (index && *index >= 0 && *index < static_cast<std::int64_t>(j.Records.size()))
+                j.Records[static_cast<std::size_t>(*index)].Dropped = true;
+        }
+    }
+    return j;
+}
+
 std::string DefaultUndoFolder(const char* xdgStateHome, const char* home) {
     if (xdgStateHome != nullptr && xdgStateHome[0] == '/')
         return std::string(xdgStateHome) + "/swapwright/runs";
@@ -316,10 +322,7 @@ bool TUndoRecorder::open() {
         if (m_journal < 0)
             throw EInOutError("Cannot create \"" + journal + "\": " + errnoText(errno));
         ::flock(m_journal, LOCK_EX); // in use until the run ends
-        // The start in milliseconds, free of any locale's decimal sign.
-        m_pending = std::string(kJournalHeader) +
-                    text::format("started %d %s\n", std::llround(m_startTime * kMillisecondsPerDay),
-                                 startTextOf(m_startTime));
+        m_pending = UndoJournalHeader(m_startTime);
         return true;
     } catch (const std::exception& e) {
         m_disabled = true;
@@ -352,8 +355,8 @@ void TUndoRecorder::fileReplacing(const std::string& target, const std::string& 
         files::removeQuietly(kept);
         throw;
     }
-    m_pending += text::format("file %u %u %s %u %d %s\n", index, written.size, written.hash,
-                              static_cast<std::uint64_t>(st.st_size), mtimeNs(st), escapePath(target));
+    m_pending += UndoJournalFileLine(
+        index, {target, written.size, written.hash, static_cast<std::uint64_t>(st.st_size), mtimeNs(st), false});
     m_targets.push_back(target);
 }
 
@@ -372,7 +375,7 @@ void TUndoRecorder::replacementDropped(const std::string& target) {
     for (std::size_t i = m_targets.size(); i-- > 0;) {
         if (m_targets[i] == target) {
             m_targets[i].clear();
-            m_pending += text::format("dropped %u\n", i);
+            m_pending += UndoJournalDroppedLine(i);
             files::removeQuietly(m_runFolder + "/" + keptName(i));
             return;
         }
@@ -430,7 +433,7 @@ void PruneUndoFolder(const std::string& undoFolder, const TUndoLimits& limits) {
                 std::filesystem::remove_all(e.folder, ec); // never got its journal
             continue;
         }
-        e.started = journal->started;
+        e.started = journal->Started;
         for (const auto& f : std::filesystem::directory_iterator(e.folder, ec)) {
             if (f.path().extension() == ".old") {
                 struct stat st {};
@@ -471,9 +474,9 @@ std::vector<TUndoRun> TUndoHistory::runs() const {
             continue;
         TUndoRun r;
         r.Name = name;
-        r.StartTime = journal->started;
-        r.StartText = journal->startText;
-        r.FileCount = journal->fileCount();
+        r.StartTime = journal->Started;
+        r.StartText = journal->StartText;
+        r.FileCount = fileCount(*journal);
         r.Undone = files::entryExists(folder + "/" + std::string(kUndoneName));
         out.push_back(std::move(r));
     }
@@ -510,19 +513,20 @@ namespace {
 enum class Outcome { Restored, AsBefore, Skipped, Gone };
 
 // One file of an undo: put back when it holds what the run wrote.
-Outcome restoreFile(const Record& record, const std::string& kept, bool dryRun) {
-    auto reader = files::FileReader::openIfExists(record.path);
+Outcome restoreFile(const TUndoRecord& record, const std::string& kept, bool dryRun) {
+    auto reader = files::FileReader::openIfExists(record.Path);
     if (!reader)
         return Outcome::Gone;
     struct stat keptStatus {};
-    if (::stat(kept.c_str(), &keptStatus) != 0 || static_cast<std::uint64_t>(keptStatus.st_size) != record.keptSize ||
-        mtimeNs(keptStatus) != record.keptMtime)
+    if (::stat(kept.c_str(), &keptStatus) != 0 || static_cast<std::uint64_t>(keptStatus.st_size) != record.KeptSize ||
+        mtimeNs(keptStatus) != record.KeptMtime)
         throw EInOutError(text::format("The kept content of %s is missing or was changed; the file is left as it is",
-                                       record.path));
+                                       record.Path));
     const struct stat before = reader->status();
     const Fingerprint current = fingerprintOf(*reader);
-    if (current != record.written) {
-        if (current.size == record.keptSize && fingerprintOf(kept) == current)
+    const Fingerprint written{record.WrittenSize, record.WrittenHash};
+    if (current != written) {
+        if (current.size == record.KeptSize && fingerprintOf(kept) == current)
             return Outcome::AsBefore;
         return Outcome::Skipped;
     }
@@ -531,12 +535,12 @@ Outcome restoreFile(const Record& record, const std::string& kept, bool dryRun) 
     const std::string old = files::readWholeFile(kept);
     files::ReplaceOptions options;
     options.FollowLinks = false;
-    files::FileReplacement replacement(record.path, options);
+    files::FileReplacement replacement(record.Path, options);
     replacement.write(old);
     replacement.finishWriting();
     // Nothing may have changed the file since it was looked at.
     struct stat now {};
-    if (::lstat(record.path.c_str(), &now) != 0 || now.st_dev != before.st_dev || now.st_ino != before.st_ino ||
+    if (::lstat(record.Path.c_str(), &now) != 0 || now.st_dev != before.st_dev || now.st_ino != before.st_ino ||
         now.st_size != before.st_size || mtimeNs(now) != mtimeNs(before) ||
         now.st_ctim.tv_sec != before.st_ctim.tv_sec || now.st_ctim.tv_nsec != before.st_ctim.tv_nsec)
         return Outcome::Skipped;
@@ -567,18 +571,18 @@ TUndoResult TUndoHistory::undo(const std::string& name, IReportSink& report, con
     report.show();
     AddOpeningLines(report, now, dates);
     report.addLine(text::format(dryRun ? "Undoing the Run of %s (%s), writing nothing" : "Undoing the Run of %s (%s)",
-                                journal->startText, name),
+                                journal->StartText, name),
                    kLookPlain);
     int item = 0;
-    for (std::size_t i = journal->records.size(); i-- > 0;) {
-        const Record& r = journal->records[i];
-        if (r.dropped)
+    for (std::size_t i = journal->Records.size(); i-- > 0;) {
+        const TUndoRecord& r = journal->Records[i];
+        if (r.Dropped)
             continue;
         if (progress != nullptr && progress->canceled()) {
             result.Canceled = true;
             break;
         }
-        const std::string line = text::format("Restoring File: %s", r.path);
+        const std::string line = text::format("Restoring File: %s", r.Path);
         report.addLine(line, kLookPlain);
         if (progress != nullptr)
             progress->setItem(item++, line);
@@ -591,11 +595,11 @@ TUndoResult TUndoHistory::undo(const std::string& name, IReportSink& report, con
                 break;
             case Outcome::Skipped:
                 ++result.Skipped;
-                AddErrorLine(report, text::format("%s was changed since the run; it is left as it is", r.path));
+                AddErrorLine(report, text::format("%s was changed since the run; it is left as it is", r.Path));
                 break;
             case Outcome::Gone:
                 ++result.Skipped;
-                AddErrorLine(report, text::format("%s was removed since the run; it is not restored", r.path));
+                AddErrorLine(report, text::format("%s was removed since the run; it is not restored", r.Path));
                 break;
             }
         } catch (const std::exception& e) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,31 @@ private:
     std::vector<std::string> m_targets; // by index
     std::string m_pending;              // journal lines not yet written
 };
+
+// The journal of a run, one line a record: its header ("started" with the start time), then a
+// "file" line for each file told of (index, size and hash of the new content, size and
+// modification time of the kept old content, the path with backslashes and control bytes
+// escaped) and a "dropped" line for each file not replaced after all. A line cut short by the end
+// of the file (a writer that was killed) is left out.
+struct TUndoRecord {
+    std::string Path;
+    std::uint64_t WrittenSize = 0;
+    std::string WrittenHash; // 32 hexadecimal digits
+    std::uint64_t KeptSize = 0;
+    std::int64_t KeptMtime = 0; // nanoseconds
+    bool Dropped = false;
+    friend bool operator==(const TUndoRecord&, const TUndoRecord&) = default;
+};
+struct TUndoJournalText {
+    TDateTime Started = 0; // to the millisecond
+    std::string StartText;
+    std::vector<TUndoRecord> Records; // by index
+};
+std::string UndoJournalHeader(TDateTime started);
+std::string UndoJournalFileLine(std::size_t index, const TUndoRecord& record);
+std::string UndoJournalDroppedLine(std::size_t index);
+// nullopt for a text that is no journal.
+std::optional<TUndoJournalText> ParseUndoJournal(std::string_view text);
 
 // Removes the runs beyond the limits (runs still being recorded stay).
 void PruneUndoFolder(const std::string& undoFolder, const TUndoLimits& limits);
