@@ -35,7 +35,7 @@ std::optional<std::string> definitionFileProblem(const std::string& fileName) { 
 FileArguments checkFileArguments(std::string_view command, const std::vector<std::string>& arguments) {
     FileArguments result;
     for (const auto& name : arguments) {
-        if (HasExtension(name, "SWD")) {
+        if (HasExtension(name, "SWD") && !files::directoryExists(name)) {
             printError(command, quoted(name) +
                                     " is a definition file: only the first argument names one (loading another "
                                     "would replace the definitions)");

@@ -78,7 +78,7 @@ int runRun(int argc, char** argv) {
     } catch (const EInOutError& e) {
         return fail(e.what(), 2);
     }
-    if (const auto problem = definitionFileProblem(definitionFile))
+    if (const auto problem = definitionFileProblem(args.front()))
         return fail("the definition file " + *problem, 2);
     auto fileArguments = checkFileArguments(kCommand, std::vector<std::string>(args.begin() + 1, args.end()));
     if (fileArguments.status == 2)

@@ -95,7 +95,7 @@ int runShow(int argc, char** argv) {
         return usageError(kCommand, "a definition file is needed");
     try {
         const std::string definitionFile = files::absolutePath(args.front());
-        if (const auto problem = definitionFileProblem(definitionFile))
+        if (const auto problem = definitionFileProblem(args.front()))
             return fail("the definition file " + *problem);
         TSession session({}, {.WriteProtected = true});
         session.StartUp(definitionFile, std::vector<std::string>(args.begin() + 1, args.end()));

@@ -22,9 +22,10 @@ constexpr std::array<CommandHelp, 5> kCommands = {{
     {"run", "run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]",
      "The replacement run of a definition file: every used definition over every checked file\n"
      "that exists, with the file's settings; the FILEs are added to the list first, as the window\n"
-     "adds files. The report goes to standard output as the run goes. Ctrl-C, SIGTERM and SIGHUP\n"
-     "cancel the run (the file in progress and all later files stay as they are). The definition\n"
-     "file is never written; no FILE may be a definition file.\n"
+     "adds files. The report goes to standard output as the run goes; when its reader goes away,\n"
+     "the run goes on to its end. Ctrl-C, SIGTERM and SIGHUP cancel the run (the file in progress\n"
+     "and all later files stay as they are). The definition file is never written; no FILE may be\n"
+     "a definition file.\n"
      "\n"
      "  --dry-run      count and report, but write no file\n"
      "  --no-sync      do not flush each new file to the disk before it replaces the original\n"
