@@ -193,7 +193,7 @@ TEST_F(RunCommand, CtrlCTermAndHangUpCancelTheRun) {
 
 TEST_F(RunCommand, AReportWhoseReaderWentAwayLetsTheRunGoOn) {
     const std::string content(1 << 20, 'x');
-    const auto files = manyFiles(content);
+    const auto files = manyFiles(content, 30);
     const auto swd = put("defs.swd", definitionFile(files, {{"x", "y"}}, {{"Create Backup Files", "False"}}));
     CliProcess p(dir.root(), {"run", swd});
     ASSERT_TRUE(p.waitForOutput("Processing File: "));
