@@ -1,12 +1,15 @@
+#include "core/base/exceptions.h"
 #include "core/filelist/add_files.h"
 #include "core/filelist/file_list_model.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
 #include "filelist_test_support.h"
+#include "test_support/child_process.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace swapwright;
@@ -75,6 +78,23 @@ TEST_F(AddFilesTest, NamesBecomeFullPathsAndMissingFilesAreListed) {
     EXPECT_EQ(list.entry(0).StateImage, fsiMissing);
     EXPECT_TRUE(list.entryChecked(0));
     EXPECT_EQ(list.entryPrefixText(0), "None");
+}
+
+TEST_F(AddFilesTest, ANameThatCannotBeMadeAFullPathIsNamedAndTheOthersAreAdded) {
+    const auto gone = dir.path("gone");
+    const int result = test::inChild([&] {
+        if (::mkdir(gone.c_str(), 0700) != 0 || ::chdir(gone.c_str()) != 0 || ::rmdir(gone.c_str()) != 0)
+            return 125;
+        try {
+            add({"relative.pas", "/abs/x.pas", "other.pas"});
+            return 1;
+        } catch (const EInOutError& e) {
+            if (std::string(e.what()).find("\"relative.pas\"") == std::string::npos)
+                return 2;
+        }
+        return listed() == Strings{"/abs/x.pas"} ? 0 : 3;
+    });
+    EXPECT_EQ(result, 0);
 }
 
 TEST_F(AddFilesTest, NewEntriesTakeTheCheckAndPrefixSettings) {

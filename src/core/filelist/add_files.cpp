@@ -1,11 +1,14 @@
 #include "core/filelist/add_files.h"
 
+#include "core/base/exceptions.h"
 #include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/filelist/extension_families.h"
 #include "core/filelist/file_list_model.h"
 #include "core/filelist/project_scanner.h"
 #include "core/settings/app_settings.h"
+
+#include <optional>
 
 namespace swapwright {
 
@@ -93,11 +96,23 @@ void AddFiles(std::vector<std::string>& fileNames, TWqPersistentData& store, TFi
     TWqUpdateScope scope(store);
     try {
         FileAdder adder(store, list, loader);
+        // A name that cannot be made a full path is left out; the others are still added, and
+        // the first such failure is raised at the end.
+        std::optional<EInOutError> unresolved;
         for (auto& name : fileNames) {
-            if (!name.empty())
-                name = files::absolutePath(name);
+            if (!name.empty()) {
+                try {
+                    name = files::absolutePath(name);
+                } catch (const EInOutError& e) {
+                    if (!unresolved)
+                        unresolved = e;
+                    continue;
+                }
+            }
             adder.add(name);
         }
+        if (unresolved)
+            throw *unresolved;
     } catch (...) {
         scope.commit();
         throw;

@@ -22,7 +22,9 @@ public:
 // file is added with its extension family. New entries get the settings "Mark Files added to the
 // List as checked" and "Default String Length Prefix". Without a loader, definition files are
 // only listed (when the add action lists project files). A project file that cannot be read ends
-// the routine with its error; what was added so far stays.
+// the routine with its error; what was added so far stays. A name that cannot be made a full
+// path (the current folder unreadable) is left out and the others are added; then the
+// routine raises the first such failure, which names the file.
 void AddFiles(std::vector<std::string>& fileNames, TWqPersistentData& store, TFileListModel& list,
               IDefinitionFileLoader* loader);
 

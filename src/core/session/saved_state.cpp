@@ -3,6 +3,7 @@
 #include "core/base/text.h"
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
+#include "core/store/stored_text.h"
 
 #include <algorithm>
 
@@ -36,7 +37,13 @@ std::vector<FieldSpan> commaFields(std::string_view s) {
 } // namespace
 
 std::string FileListValueText(std::string_view fileName, bool checked, std::string_view prefixText) {
-    return text::format("%s, %s, %s", fileName, text::boolText(checked), prefixText);
+    const auto flag = text::boolText(checked);
+    auto plain = text::format("%s, %s, %s", fileName, flag, prefixText);
+    // The name is escaped where the fields would not give it back, or where the whole value
+    // would have to be escaped for a byte of the name.
+    if (ParseFileListValue(plain).FileName == fileName && PlainFormCarries(plain))
+        return plain;
+    return text::format("%s, %s, %s", EscapeText(fileName), flag, prefixText);
 }
 
 TStoredFileEntry ParseFileListValue(std::string_view value) {
@@ -57,6 +64,8 @@ TStoredFileEntry ParseFileListValue(std::string_view value) {
         if (fields.size() > 2)
             prefix = field(2);
     }
+    if (auto name = UnescapeText(e.FileName))
+        e.FileName = std::move(*name);
     e.Checked = text::isTrueText(flag);
     e.Prefix = StrLenPrefixFromText(prefix);
     return e;

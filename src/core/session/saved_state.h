@@ -16,13 +16,17 @@ inline constexpr std::string_view kFileListColumnWidthsKey = "File List\\Column 
 inline constexpr std::string_view kFileListContentsKey = "File List\\Contents";
 inline constexpr std::string_view kListFontPrefix = "List Font";
 
-// "%s, %s, %s": file name, "True"/"False", prefix text.
+// "%s, %s, %s": file name, "True"/"False", prefix text. A name that these fields would not give
+// back (one with blanks, tabs, line breaks or commas at its ends, for example) or that holds a
+// byte the plain stored form cannot carry is written in the escaped form of stored_text.h,
+// which holds no comma and no blank; every other name is written as it is.
 std::string FileListValueText(std::string_view fileName, bool checked, std::string_view prefixText);
 
 // A stored file list value split into its three fields at commas (a run of commas is one
 // separator, leading commas are skipped, fields are trimmed of blanks, tabs and line breaks).
 // With more than three fields the last two are the check state and the prefix, and everything
-// before them, commas included, is the file name. Missing fields are empty: unchecked, None.
+// before them, commas included, is the file name. A name in the escaped form is unescaped.
+// Missing fields are empty: unchecked, None.
 struct TStoredFileEntry {
     std::string FileName;
     bool Checked = false;
