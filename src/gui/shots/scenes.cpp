@@ -1,0 +1,192 @@
+#include "gui/shots/scenes.h"
+
+#include "core/base/exceptions.h"
+#include "gui/controls/button_bar.h"
+#include "gui/controls/wq_combo_box.h"
+#include "gui/controls/wq_integer_edit.h"
+#include "gui/controls/wq_list_view.h"
+#include "gui/controls/wq_size_grip.h"
+#include "gui/controls/wq_splitter.h"
+#include "gui/exception_dialog.h"
+#include "gui/icons.h"
+#include "gui/message_box.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace swapwright::gui::shots {
+
+namespace {
+
+std::unique_ptr<QWidget> exceptionDialog(const std::exception_ptr& exception) {
+    return std::make_unique<TWqExceptionDlg>(exception, 3);
+}
+
+// The support controls as the main window and the settings dialog will use them: the file list over
+// a splitter, an integer edit and a read-only combo box, the tool bar pictures and a size grip.
+std::unique_ptr<QWidget> supportControls() {
+    auto window = std::make_unique<QWidget>();
+    window->setWindowTitle(QStringLiteral("Support Controls"));
+    window->setAccessibleName(window->windowTitle());
+    window->resize(620, 477);
+
+    auto* outer = new QHBoxLayout(window.get());
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* panel = new QWidget(window.get());
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* model = new QStandardItemModel(0, 3, window.get());
+    model->setHorizontalHeaderLabels(
+        {QStringLiteral("Files to be processed"), QStringLiteral("String Length Prefix"), QStringLiteral("Size")});
+    const struct {
+        const char* name;
+        const char* prefix;
+        const char* size;
+        bool checked;
+        bool exists;
+    } files[] = {
+        {"/home/anna/projects/billing/src/Invoices.pas", "None", "14 KB", true, true},
+        {"/home/anna/projects/billing/src/Invoices.dfm", "None", "6 KB", true, true},
+        {"/home/anna/projects/billing/src/Customers.pas", "None", "31 KB", true, true},
+        {"/home/anna/projects/billing/src/Customers.dfm", "None", "9 KB", false, true},
+        {"/home/anna/projects/billing/res/Strings.res", "16 Bit", "2 KB", true, true},
+        {"/home/anna/projects/billing/src/Reports.pas", "None", "", true, false},
+    };
+    for (const auto& f : files) {
+        auto* name = new QStandardItem(icons::icon(f.exists ? icons::FileStateNormal : icons::FileStateMissing),
+                                       QString::fromUtf8(f.name));
+        name->setCheckable(true);
+        name->setCheckState(f.checked ? Qt::Checked : Qt::Unchecked);
+        auto* size = new QStandardItem(QString::fromUtf8(f.size));
+        size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        model->appendRow({name, new QStandardItem(QString::fromUtf8(f.prefix)), size});
+    }
+    auto* list = new TWqListView(panel);
+    list->setObjectName(QStringLiteral("FileList"));
+    list->setAccessibleName(QStringLiteral("File List"));
+    list->setModel(model);
+    list->SetAcceptDroppedFiles(true);
+    list->header()->resizeSection(0, 330);
+    list->header()->resizeSection(1, 125);
+    list->header()->setSectionsClickable(false);
+
+    auto* splitter = new TWqSplitter(TWqAlign::Bottom, panel);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    splitter->setThickness(6);
+
+    auto* lower = new QWidget(panel);
+    lower->setFixedHeight(156);
+    auto* form = new QFormLayout(lower);
+    form->setContentsMargins(10, 10, 20, 10);
+    auto* rows = new TWqIntegerEdit(lower);
+    rows->setObjectName(QStringLiteral("EditFindReplaceRowCount"));
+    rows->SetMinValue(1);
+    rows->setValue(100);
+    auto* resolution = new TWqIntegerEdit(lower);
+    resolution->setObjectName(QStringLiteral("EditProgressResolution"));
+    resolution->SetMinValue(1);
+    resolution->SetMaxValue(10000);
+    resolution->setValue(250);
+    auto* errorAction = new TWqComboBox(lower);
+    errorAction->setObjectName(QStringLiteral("ComboBoxErrorAction"));
+    errorAction->addItems({QStringLiteral("Ask User"), QStringLiteral("Continue Operation"),
+                           QStringLiteral("Abort Operation")});
+    errorAction->SetItemIndex(0);
+    form->addRow(QStringLiteral("Number of Rows in Find/Replace Grid:"), rows);
+    form->addRow(QStringLiteral("Progress Resolution:"), resolution);
+    form->addRow(QStringLiteral("Operation Error Action:"), errorAction);
+    auto* bar = new ButtonBar(36, lower);
+    for (const auto& [name, picture, hint] :
+         {std::tuple{"BtnPrint", icons::BtnPrint, "Print"}, std::tuple{"BtnSaveToFile", icons::BtnSaveToFile, "Save to File"},
+          std::tuple{"BtnCopy", icons::BtnCopyToClipboard, "Copy to Clipboard"},
+          std::tuple{"BtnChangeFont", icons::BtnChangeFont, "Change Font"}, std::tuple{"BtnClear", icons::BtnClear, "Clear"},
+          std::tuple{"BtnWrapLines", icons::BtnWrapLines, "Wrap Lines"}, std::tuple{"BtnMail", icons::BtnMail, "Mail"}})
+        bar->addIconButton(QString::fromLatin1(name), picture, QString::fromLatin1(hint));
+    form->addRow(bar);
+
+    column->addWidget(list, 1);
+    column->addWidget(splitter);
+    column->addWidget(lower);
+
+    auto* tools = new QToolBar(window.get());
+    tools->setOrientation(Qt::Vertical);
+    tools->setIconSize(QSize(28, 28));
+    for (const auto& [picture, caption] :
+         {std::pair{icons::ActionAddFiles, "Add Files"}, std::pair{icons::ActionFileList, "File List Operations ..."},
+          std::pair{icons::ActionExecute, "Execute Replacements"}, std::pair{icons::ActionPrint, "Print"},
+          std::pair{icons::ActionSetFont, "Set Font"}, std::pair{icons::ActionSettings, "Settings Dialog ..."},
+          std::pair{icons::ActionInfo, "Information"}, std::pair{icons::ActionExit, "Exit Application"}}) {
+        QAction* action = tools->addAction(icons::icon(picture), QString::fromLatin1(caption));
+        if (auto* button = qobject_cast<QToolButton*>(tools->widgetForAction(action))) {
+            button->setFixedSize(36, 36);
+            button->setAccessibleName(action->text());
+        }
+    }
+    outer->addWidget(panel, 1);
+    outer->addWidget(tools);
+    new TWqSizeGrip(window.get());
+    return window;
+}
+
+// Every bundled picture at the sizes the windows use.
+std::unique_ptr<QWidget> iconGallery() {
+    auto window = std::make_unique<QWidget>();
+    window->setWindowTitle(QStringLiteral("Icons"));
+    window->setAccessibleName(window->windowTitle());
+    window->setAutoFillBackground(true);
+    auto* grid = new QGridLayout(window.get());
+    int row = 0;
+    for (const std::string_view name : icons::kAllNames) {
+        const QIcon icon = icons::icon(name);
+        int column = 0;
+        for (const int size : {16, 24, 32, 48}) {
+            auto* picture = new QLabel(window.get());
+            picture->setPixmap(icon.pixmap(size, size));
+            picture->setFixedSize(52, size + 4);
+            picture->setAlignment(Qt::AlignCenter);
+            grid->addWidget(picture, row % 10, (row / 10) * 5 + column++);
+        }
+        auto* label = new QLabel(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())), window.get());
+        grid->addWidget(label, row % 10, (row / 10) * 5 + column);
+        ++row;
+    }
+    return window;
+}
+
+} // namespace
+
+const std::vector<Scene>& scenes() {
+    static const std::vector<Scene> all = {
+        {"exception-dialog", "the exception dialog for a failure of the library, with object and routine",
+         [] {
+             return exceptionDialog(std::make_exception_ptr(EWqException(
+                 "This Storage Type has not been implemented yet.", "SetStorageType", "gPersistentData",
+                 "TWqPersistentData")));
+         }},
+        {"exception-dialog-convert", "the exception dialog for a conversion error (no object, no routine)",
+         [] { return exceptionDialog(std::make_exception_ptr(EConvertError("'5x' is not a valid integer value"))); }},
+        {"message-box-confirm", "a question with the Confirm severity",
+         []() -> std::unique_ptr<QWidget> {
+             return MessageBox::create(nullptr, MessageSeverity::Confirm,
+                                       QStringLiteral("When using string length prefixes the search string must match "
+                                                      "the beginning of each occurence in the File.\r\n\r\nShall this "
+                                                      "Message be shown again?"),
+                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+         }},
+        {"support-controls", "file list, splitter, integer edits, combo box, button bar, tool bar pictures",
+         supportControls},
+        {"icons", "every bundled picture at 16, 24, 32 and 48 pixels", iconGallery},
+    };
+    return all;
+}
+
+} // namespace swapwright::gui::shots

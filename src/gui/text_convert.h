@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+// The edge between the core's byte strings and Qt's text. Bytes that are valid UTF-8 are shown as
+// UTF-8, any other bytes as Latin-1, so every byte shows as some character and nothing is dropped.
+namespace swapwright::gui {
+
+QString toDisplayText(std::string_view bytes);
+// The bytes of a text the user typed or the program made: UTF-8.
+std::string toBytes(const QString& text);
+
+} // namespace swapwright::gui
