@@ -17,8 +17,10 @@ struct Command {
 
 const std::vector<Command> kCommands = {
     {"replace", swapwright::cli::runReplace, "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]"},
-    {"run", swapwright::cli::runRun, "run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]"},
-    {"show", swapwright::cli::runShow, "show DEFINITION.swd [FILE...]"},
+    {"run", swapwright::cli::runRun,
+     "run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS] [--no-ignore] "
+     "DEFINITION.swd [FILE|FOLDER...]"},
+    {"show", swapwright::cli::runShow, "show [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd [FILE|FOLDER...]"},
     {"form-to-text", swapwright::cli::formToText, "form-to-text INPUT OUTPUT"},
     {"form-to-resource", swapwright::cli::formToResource, "form-to-resource INPUT OUTPUT"},
 };

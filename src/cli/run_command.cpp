@@ -1,14 +1,19 @@
-// swapwright-cli run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]: the
-// replacement run of a definition file from the terminal. The report goes to standard output line
-// by line, progress to standard error when it is a terminal; Ctrl-C cancels. The definition file
-// is never written. --no-sync leaves out the flush of each new file before its rename; --report
-// also saves the report, as rich text when FILE ends in .rtf, else as plain text.
+// swapwright-cli run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS]
+// [--no-ignore] DEFINITION.swd [FILE|FOLDER...]: the replacement run of a definition file from the
+// terminal. The report goes to standard output line by line, progress to standard error when it
+// is a terminal; Ctrl-C cancels. The definition file is never written. --no-sync leaves out the
+// flush of each new file before its rename; --report also saves the report, as rich text when
+// FILE ends in .rtf, else as plain text. A FOLDER brings its files as the definition file's folder
+// options say, or the three folder flags for this call. A definition file among the FILEs is
+// refused; a FILE that is neither an existing file nor a folder makes the exit status 1.
 #include "cli/commands.h"
+#include "cli/folder_flags.h"
 #include "cli/terminal.h"
 #include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/engine/replacement_run.h"
 #include "core/engine/report_document.h"
+#include "core/filelist/extension_families.h"
 #include "core/session/session.h"
 
 #include <clocale>
@@ -23,7 +28,8 @@ namespace swapwright::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: swapwright-cli run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]";
+constexpr const char* kUsage = "usage: swapwright-cli run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] "
+                               "[--exclude MASKS] [--no-ignore] DEFINITION.swd [FILE|FOLDER...]";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "swapwright-cli run: %s\n", message.c_str());
@@ -36,11 +42,16 @@ int runRun(int argc, char** argv) {
     bool dryRun = false;
     bool durable = true;
     std::string reportFile;
+    FolderFlags folderFlags;
     std::vector<std::string> args;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
-        if (options && a == "--dry-run")
+        std::string flagError;
+        if (options && takeFolderFlag(argc, argv, i, folderFlags, flagError)) {
+            if (!flagError.empty())
+                return usageError(flagError + "\n" + kUsage);
+        } else if (options && a == "--dry-run")
             dryRun = true;
         else if (options && a == "--no-sync")
             durable = false;
@@ -66,6 +77,18 @@ int runRun(int argc, char** argv) {
         reportFile = files::absolutePath(reportFile);
     if (!files::fileExists(definitionFile))
         return usageError("the definition file \"" + args.front() + "\" does not exist");
+    // Only the first argument chooses the definitions: a second definition file (a '*' picks one
+    // up easily) would replace them.
+    std::vector<std::string> fileNames(args.begin() + 1, args.end());
+    bool missingFiles = false;
+    for (const auto& name : fileNames) {
+        if (HasExtension(name, "SWD"))
+            return usageError("a definition file among the files: \"" + name + "\"");
+        if (!files::fileExists(name) && !files::directoryExists(name)) {
+            std::fprintf(stderr, "swapwright-cli run: \"%s\" is neither an existing file nor a folder\n", name.c_str());
+            missingFiles = true;
+        }
+    }
 
     std::setlocale(LC_TIME, "");
     // A file size limit reached while writing is an error of that file, not the end of the program.
@@ -75,16 +98,19 @@ int runRun(int argc, char** argv) {
     // and without a question of the session the prefix warning is never asked.
     TSession session({}, {.WriteProtected = true});
     try {
-        session.StartUp(definitionFile, std::vector<std::string>(args.begin() + 1, args.end()));
+        session.StartUp(definitionFile, {});
+        applyFolderFlags(folderFlags, session);
+        reportSkippedFolders("run", session.AddFiles(std::move(fileNames)));
     } catch (const std::exception& e) {
         return usageError(e.what());
     }
+    const int filesStatus = missingFiles ? 1 : 0;
 
     auto data = session.PrepareOperation();
     if (!TSession::HasWork(*data)) {
         std::fprintf(stderr, "swapwright-cli run: nothing to do: %s\n",
                      data->FilesToProcess.empty() ? "no checked file that exists" : "no used definition with a find text");
-        return 0;
+        return filesStatus;
     }
 
     TReportDocument document;
@@ -122,7 +148,7 @@ int runRun(int argc, char** argv) {
         std::fprintf(stderr, "swapwright-cli run: cannot write the report\n");
         return 1;
     }
-    return report.errorLines() > 0 || progress.canceled() ? 1 : 0;
+    return report.errorLines() > 0 || progress.canceled() ? 1 : filesStatus;
 }
 
 } // namespace swapwright::cli

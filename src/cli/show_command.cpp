@@ -1,8 +1,11 @@
-// swapwright-cli show DEFINITION.swd [FILE...]: loads a definition file as the program does at
-// start, adds the FILEs as the add-files routine does, and prints what is then set up, one
-// record a line. It writes nothing to any file.
+// swapwright-cli show [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd
+// [FILE|FOLDER...]: loads a definition file as the program does at start, adds the FILEs and
+// FOLDERs as the add-files routine does (the folder flags take the place of the definition
+// file's folder options), and prints what is then set up, one record a line. It writes nothing
+// to any file.
 #include "cli/commands.h"
 #include "cli/escape.h"
+#include "cli/folder_flags.h"
 #include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/base/text.h"
@@ -66,14 +69,34 @@ int fail(const std::string& message) {
 } // namespace
 
 int runShow(int argc, char** argv) {
-    if (argc < 2 || std::string_view(argv[1]).empty())
-        return fail("usage: swapwright-cli show DEFINITION.swd [FILE...]");
-    const std::string definitionFile = files::absolutePath(argv[1]);
+    constexpr const char* kUsage =
+        "usage: swapwright-cli show [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd [FILE|FOLDER...]";
+    FolderFlags folderFlags;
+    std::vector<std::string> args;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        std::string flagError;
+        if (options && takeFolderFlag(argc, argv, i, folderFlags, flagError)) {
+            if (!flagError.empty())
+                return fail(flagError + "\n" + kUsage);
+        } else if (options && a == "--")
+            options = false;
+        else if (options && a.size() > 1 && a.front() == '-')
+            return fail("unknown option " + std::string(a) + "\n" + kUsage);
+        else
+            args.emplace_back(a);
+    }
+    if (args.empty() || args.front().empty())
+        return fail(kUsage);
+    const std::string definitionFile = files::absolutePath(args.front());
     if (!files::fileExists(definitionFile))
-        return fail("the definition file \"" + std::string(argv[1]) + "\" does not exist");
+        return fail("the definition file \"" + args.front() + "\" does not exist");
     try {
         TSession session({}, {.WriteProtected = true});
-        session.StartUp(definitionFile, std::vector<std::string>(argv + 2, argv + argc));
+        session.StartUp(definitionFile, {});
+        applyFolderFlags(folderFlags, session);
+        reportSkippedFolders("show", session.AddFiles(std::vector<std::string>(args.begin() + 1, args.end())));
         print(session, stdout);
     } catch (const Exception& e) {
         return fail(e.message());
