@@ -2,6 +2,7 @@
 // them matching the default masks, once in a plain folder and once inside a git work tree with
 // .gitignore files at three levels. The trees are made once (a few seconds) and removed at exit.
 #include "core/filelist/folder_walk.h"
+#include "core/session/session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -92,17 +93,32 @@ void BM_WalkFolderEveryFile(benchmark::State& state) {
     TFolderWalkOptions options;
     options.IncludeMasks = "*";
     options.UseIgnoreFiles = false;
+    const auto root = Trees::instance().plain();
     std::size_t found = 0;
     for (auto _ : state) {
-        auto result = WalkFolder(Trees::instance().plain(), options);
+        auto result = WalkFolder(root, options);
         found = result.Files.size();
         benchmark::DoNotOptimize(result);
     }
     state.counters["files"] = static_cast<double>(found);
 }
 
+// The whole add-folder operation of the session: the walk, then every file found through the
+// add-files routine into the list (families, duplicate test, state and size of each entry).
+void BM_SessionAddFolder(benchmark::State& state) {
+    const auto root = Trees::instance().plain();
+    std::size_t entries = 0;
+    for (auto _ : state) {
+        TSession session({}, {.WriteProtected = true});
+        session.AddFolder(root);
+        entries = static_cast<std::size_t>(session.fileList().entryCount());
+    }
+    state.counters["entries"] = static_cast<double>(entries);
+}
+
 } // namespace
 
+BENCHMARK(BM_SessionAddFolder)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WalkFolder)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WalkFolderGitIgnore)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WalkFolderEveryFile)->Unit(benchmark::kMillisecond)->UseRealTime();
