@@ -109,6 +109,8 @@ private:
         unsigned char type = entry.Type;
         struct stat st {};
         bool statted = false;
+        if (type == DT_LNK && !m_options.FollowLinks)
+            return;
         if (type == DT_UNKNOWN || type == DT_LNK) {
             if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 return;
