@@ -1,12 +1,15 @@
-// swapwright-cli run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]: the
-// replacement run of a definition file from the terminal. The report goes to standard output line
-// by line, progress to standard error when it is a terminal; Ctrl-C, SIGTERM and SIGHUP cancel.
-// The definition file is never written. --no-sync leaves out the flush of each new file before
-// its rename; --report also saves the report, as rich text when FILE ends in .rtf, else as plain
-// text. A report whose reader went away does not stop the run: it goes on to its end, so that
-// the files are left as a whole run leaves them, and the exit status says the report was lost.
+// swapwright-cli run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS]
+// [--no-ignore] DEFINITION.swd [FILE|FOLDER...]: the replacement run of a definition file from the
+// terminal. The report goes to standard output line by line, progress to standard error when it
+// is a terminal; Ctrl-C, SIGTERM and SIGHUP cancel. The definition file is never written.
+// --no-sync leaves out the flush of each new file before its rename; --report also saves the
+// report, as rich text when FILE ends in .rtf, else as plain text. A FOLDER brings its files as
+// the definition file's folder options say, or the three folder flags for this call. A report
+// whose reader went away does not stop the run: it goes on to its end, so that the files are left
+// as a whole run leaves them, and the exit status says the report was lost.
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
+#include "cli/folder_flags.h"
 #include "cli/terminal.h"
 #include "cli/usage.h"
 #include "core/base/exceptions.h"
@@ -15,6 +18,7 @@
 #include "core/engine/operation_report.h"
 #include "core/engine/replacement_run.h"
 #include "core/engine/report_document.h"
+#include "core/filelist/extension_families.h"
 #include "core/session/session.h"
 
 #include <clocale>
@@ -43,13 +47,18 @@ int runRun(int argc, char** argv) {
     bool dryRun = false;
     bool durable = true;
     std::string reportFile;
+    FolderFlags folderFlags;
     std::vector<std::string> args;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
+        std::string flagError;
         if (options && isHelpOption(a))
             return printHelp(kCommand);
-        if (options && a == "--dry-run")
+        if (options && takeFolderFlag(argc, argv, i, folderFlags, flagError)) {
+            if (!flagError.empty())
+                return usageError(kCommand, flagError);
+        } else if (options && a == "--dry-run")
             dryRun = true;
         else if (options && a == "--no-sync")
             durable = false;
@@ -93,7 +102,9 @@ int runRun(int argc, char** argv) {
     // and without a question of the session the prefix warning is never asked.
     TSession session({}, {.WriteProtected = true});
     try {
-        session.StartUp(definitionFile, std::move(fileArguments.names));
+        session.StartUp(definitionFile, {});
+        applyFolderFlags(folderFlags, session);
+        reportSkippedFolders("run", session.AddFiles(std::move(fileArguments.names)));
     } catch (const std::exception& e) {
         return fail(e.what(), 2);
     }

@@ -1,10 +1,13 @@
-// swapwright-cli show DEFINITION.swd [FILE...]: loads a definition file as the program does at
-// start, adds the FILEs as the add-files routine does, and prints what is then set up, one
-// record a line. It writes nothing to any file.
+// swapwright-cli show [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd
+// [FILE|FOLDER...]: loads a definition file as the program does at start, adds the FILEs and
+// FOLDERs as the add-files routine does (the folder flags take the place of the definition
+// file's folder options), and prints what is then set up, one record a line. It writes nothing
+// to any file.
 #include "cli/commands.h"
 #include "cli/escape.h"
 #include "cli/file_arguments.h"
 #include "cli/usage.h"
+#include "cli/folder_flags.h"
 #include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/base/text.h"
@@ -78,13 +81,18 @@ int fail(const std::string& message) {
 } // namespace
 
 int runShow(int argc, char** argv) {
+    FolderFlags folderFlags;
     std::vector<std::string> args;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
+        std::string flagError;
         if (options && isHelpOption(a))
             return printHelp(kCommand);
-        if (options && a == "--")
+        if (options && takeFolderFlag(argc, argv, i, folderFlags, flagError)) {
+            if (!flagError.empty())
+                return usageError(kCommand, flagError);
+        } else if (options && a == "--")
             options = false;
         else if (options && a.size() > 1 && a.front() == '-')
             return usageError(kCommand, "unknown option " + std::string(a));
@@ -98,7 +106,9 @@ int runShow(int argc, char** argv) {
         if (const auto problem = definitionFileProblem(args.front()))
             return fail("the definition file " + *problem);
         TSession session({}, {.WriteProtected = true});
-        session.StartUp(definitionFile, std::vector<std::string>(args.begin() + 1, args.end()));
+        session.StartUp(definitionFile, {});
+        applyFolderFlags(folderFlags, session);
+        reportSkippedFolders("show", session.AddFiles(std::vector<std::string>(args.begin() + 1, args.end())));
         print(session, stdout);
     } catch (const Exception& e) {
         return fail(e.message());

@@ -19,10 +19,12 @@ constexpr std::array<CommandHelp, 5> kCommands = {{
      "  --prefix KIND  the strings of INPUT have a length prefix of 8, 16 or 32 bits (default none)\n"
      "\n"
      "Exit status: 0 done, 1 the substitution failed, 2 bad usage or an unreadable DEFS.tsv.\n"},
-    {"run", "run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]",
+    {"run",
+     "run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS] [--no-ignore] "
+     "DEFINITION.swd [FILE|FOLDER...]",
      "The replacement run of a definition file: every used definition over every checked file\n"
      "that exists, with the file's settings; the FILEs are added to the list first, as the window\n"
-     "adds files. The report goes to standard output as the run goes; when its reader goes away,\n"
+     "adds files, and a FOLDER with the files in it that match the masks. The report goes to standard output as the run goes; when its reader goes away,\n"
      "the run goes on to its end. Ctrl-C, SIGTERM and SIGHUP cancel the run (the file in progress\n"
      "and all later files stay as they are). The definition file is never written; no FILE may be\n"
      "a definition file.\n"
@@ -30,13 +32,18 @@ constexpr std::array<CommandHelp, 5> kCommands = {{
      "  --dry-run      count and report, but write no file\n"
      "  --no-sync      do not flush each new file to the disk before it replaces the original\n"
      "  --report FILE  also save the report: rich text when FILE ends in .rtf, else plain text\n"
+     "  --include MASKS, --exclude MASKS, --no-ignore\n"
+     "                 for FOLDERs: ';'-separated name masks of the files taken and left out, and\n"
+     "                 ignore files not honoured (default: the definition file's Add Folder values)\n"
      "\n"
      "Exit status: 0 every file processed, 1 a file failed, a FILE does not exist or is not a\n"
      "regular file, the report could not be written, or the run was cancelled; 2 bad usage or\n"
      "an unreadable definition file.\n"},
-    {"show", "show DEFINITION.swd [FILE...]",
-     "Prints what a definition file sets up, the FILEs added as the window adds files: one record\n"
-     "a line, fields separated by TAB (setting, family, file, definition). Writes nothing.\n"
+    {"show", "show [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd [FILE|FOLDER...]",
+     "Prints what a definition file sets up, the FILEs and FOLDERs added as the window adds them:\n"
+     "one record a line, fields separated by TAB (setting, family, file, definition). Writes nothing.\n"
+     "\n"
+     "  --include MASKS, --exclude MASKS, --no-ignore   for FOLDERs, as for run\n"
      "\n"
      "Exit status: 0 done, 2 bad usage or an unreadable definition file.\n"},
     {"form-to-text", "form-to-text INPUT OUTPUT",

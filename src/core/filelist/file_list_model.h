@@ -94,6 +94,7 @@ public:
 
     void setStore(TWqPersistentData* store) noexcept { m_store = store; }
     void setQuestion(IQuestion* question) noexcept { m_question = question; }
+    IQuestion* question() const noexcept { return m_question; }
     void setYield(IYield* yield) noexcept { m_yield = yield; }
     bool namesIgnoreCase() const noexcept { return m_namesIgnoreCase; }
 
