@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -54,6 +55,41 @@ QString fittedItemText(const QString& text, const QFontMetrics& metrics, int wid
     return shown;
 }
 
+// A smooth bar: a frame and the filled part in the highlight colour, painted with plain rectangle
+// fills, opaque, so moving it repaints nothing behind it.
+class SmoothBar final : public QProgressBar {
+public:
+    explicit SmoothBar(QWidget* parent) : QProgressBar(parent) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setTextVisible(false);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect all = rect();
+        const QPalette& colours = palette();
+        painter.fillRect(all, colours.color(QPalette::Mid));
+        const QRect inside = all.adjusted(1, 1, -1, -1);
+        painter.fillRect(inside, colours.color(QPalette::Base));
+        const qint64 span = qint64{maximum()} - minimum();
+        if (span <= 0 || value() <= minimum())
+            return;
+        const int filled = static_cast<int>((qint64{value()} - minimum()) * inside.width() / span);
+        painter.fillRect(QRect(inside.topLeft(), QSize(filled, inside.height())), colours.color(QPalette::Highlight));
+    }
+};
+
+// Moves the bar and lets it paint at the next turn of the event loop (the run's next yield), so
+// several steps between two yields cost one painting; a progress bar would paint at once.
+void moveBar(QProgressBar* bar, int minimum, int maximum, int value) {
+    bar->setUpdatesEnabled(false);
+    bar->setRange(minimum, maximum);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);
+    bar->update();
+}
+
 } // namespace
 
 TWqProgressForm* TWqProgressForm::s_running = nullptr;
@@ -64,8 +100,8 @@ TWqProgressForm::TWqProgressForm(int itemCount, TWqPersistentData* store, QWidge
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_state(itemCount, m_dates, std::move(clock)), m_store(store), m_picture(new QFrame(this)),
-      m_itemText(new QLabel(this)), m_itemBar(new QProgressBar(this)), m_overallCaption(new QLabel(this)),
-      m_overallBar(new QProgressBar(this)), m_timeText(new QLabel(this)),
+      m_itemText(new QLabel(this)), m_itemBar(new SmoothBar(this)), m_overallCaption(new QLabel(this)),
+      m_overallBar(new SmoothBar(this)), m_timeText(new QLabel(this)),
       m_cancel(new QPushButton(QStringLiteral("&Cancel"), this)) {
     setObjectName(QStringLiteral("WqProgressForm"));
     setWindowTitle(QStringLiteral("Please Wait ..."));
@@ -196,17 +232,14 @@ void TWqProgressForm::progressChanged(const TProgressChanges& changes) {
         m_itemText->repaint(); // at once, not at the next yield
     }
     if (changes.ItemBar)
-        m_itemBar->setValue(static_cast<int>(std::lround(m_state.itemFraction() * kItemBarSteps)));
+        moveBar(m_itemBar, 0, kItemBarSteps, static_cast<int>(std::lround(m_state.itemFraction() * kItemBarSteps)));
     if (changes.Overall && m_state.showsOverall()) {
         // Beyond the range of a bar (millions of items) the bar counts in ten-thousandths.
         const std::int64_t maximum = m_state.overallMaximum();
-        if (maximum <= INT_MAX) {
-            m_overallBar->setRange(0, static_cast<int>(maximum));
-            m_overallBar->setValue(static_cast<int>(m_state.overallPosition()));
-        } else {
-            m_overallBar->setRange(0, kItemBarSteps);
-            m_overallBar->setValue(static_cast<int>(m_state.overallPosition() * kItemBarSteps / maximum));
-        }
+        if (maximum <= INT_MAX)
+            moveBar(m_overallBar, 0, static_cast<int>(maximum), static_cast<int>(m_state.overallPosition()));
+        else
+            moveBar(m_overallBar, 0, kItemBarSteps, static_cast<int>(m_state.overallPosition() * kItemBarSteps / maximum));
         m_overallCaption->setText(toDisplayText(m_state.overallCaption()));
     }
     if (changes.TimeText)

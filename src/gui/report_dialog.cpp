@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace swapwright::gui {
 
 namespace {
@@ -89,7 +91,7 @@ TWqReportDlg::TWqReportDlg(TWqPersistentData* store, QWidget* parent)
     font.setPixelSize(12);
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    m_text->setFont(font);
+    setTextFont(font);
 
     auto* bar = new ButtonBar(36, this);
     connect(bar->addIconButton(QStringLiteral("BtnPrint"), icons::BtnPrint, QStringLiteral("Print")),
@@ -116,7 +118,6 @@ TWqReportDlg::TWqReportDlg(TWqPersistentData* store, QWidget* parent)
     new TWqSizeGrip(this);
 
     m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(0);
     connect(&m_flushTimer, &QTimer::timeout, this, &TWqReportDlg::flush);
     m_document.setView(this);
 
@@ -159,8 +160,12 @@ void TWqReportDlg::reportCleared() {
 }
 
 void TWqReportDlg::reportLineAdded(std::size_t) {
-    if (!m_flushTimer.isActive())
-        m_flushTimer.start();
+    if (m_flushTimer.isActive())
+        return;
+    // At the next turn of the event loop, but not more often than kFlushInterval: every flush
+    // repaints the text area, and a run over many small files adds lines at every yield.
+    const qint64 since = m_lastFlush.isValid() ? m_lastFlush.elapsed() : kFlushInterval;
+    m_flushTimer.start(static_cast<int>(std::max<qint64>(0, kFlushInterval - since)));
 }
 
 void TWqReportDlg::reportShowRequested() {
@@ -170,6 +175,7 @@ void TWqReportDlg::reportShowRequested() {
 
 void TWqReportDlg::flush() {
     m_flushTimer.stop();
+    m_lastFlush.start();
     const auto& lines = m_document.lines();
     if (m_shown >= lines.size())
         return;
@@ -178,14 +184,22 @@ void TWqReportDlg::flush() {
     QTextCursor cursor(m_text->document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (; m_shown < lines.size(); ++m_shown) {
-        const TReportLine& line = lines[m_shown];
-        const QTextCharFormat format = lineFormat(line.Look);
+    // Lines of one look go in with one insertion, separated by paragraph separators (one block each).
+    QString run;
+    while (m_shown < lines.size()) {
+        const TReportLook& look = lines[m_shown].Look;
+        const QTextCharFormat format = lineFormat(look);
+        run.clear();
         if (m_shown == 0)
             cursor.setBlockCharFormat(format);
         else
-            cursor.insertBlock(QTextBlockFormat(), format);
-        cursor.insertText(blockText(line.Text), format);
+            run += QChar::ParagraphSeparator;
+        run += blockText(lines[m_shown].Text);
+        for (++m_shown; m_shown < lines.size() && lines[m_shown].Look == look; ++m_shown) {
+            run += QChar::ParagraphSeparator;
+            run += blockText(lines[m_shown].Text);
+        }
+        cursor.insertText(run, format);
     }
     cursor.endEditBlock();
     if (followEnd)
@@ -258,7 +272,11 @@ void TWqReportDlg::changeFont() {
         setTextFont(font);
 }
 
-void TWqReportDlg::setTextFont(const QFont& font) { m_text->setFont(font); }
+void TWqReportDlg::setTextFont(const QFont& font) {
+    m_text->setFont(font);
+    // Tab stops every eight characters, so the counts' columns line up as in a terminal.
+    m_text->setTabStopDistance(8 * QFontMetricsF(m_text->font()).horizontalAdvance(QLatin1Char(' ')));
+}
 
 void TWqReportDlg::clearReport() { m_document.clear(); }
 

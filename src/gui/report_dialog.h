@@ -3,6 +3,7 @@
 #include "core/engine/report_document.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cstddef>
@@ -20,7 +21,7 @@ class TWqPersistentData;
 // "Operation Report": shows the report document of the runs while they go on and afterwards, and
 // prints, saves, copies and clears it. The window owns the document; a run writes into document()
 // and the window shows the new lines at the next turn of the event loop (a run's yield included),
-// all lines added since the last turn in one edit. Its position and size are kept under
+// at most ten times a second, all lines added since the last showing in one edit. Its position and size are kept under
 // "Report Form" ("Left", "Top", "Width", "Height"), read when it is made and written when it goes.
 namespace swapwright::gui {
 
@@ -30,6 +31,8 @@ public:
     static constexpr std::string_view kPlacementKey = "Report Form";
     static constexpr int kMinimumWidth = 350;
     static constexpr int kMinimumHeight = 300;
+    // Milliseconds between two showings of new lines, at the least.
+    static constexpr int kFlushInterval = 100;
 
     explicit TWqReportDlg(TWqPersistentData* store = nullptr, QWidget* parent = nullptr);
     ~TWqReportDlg() override;
@@ -79,6 +82,7 @@ private:
     QPlainTextEdit* m_text;
     QToolButton* m_wrapLines;
     QTimer m_flushTimer;
+    QElapsedTimer m_lastFlush;
     std::size_t m_shown = 0; // lines of the document the text area shows
 };
 

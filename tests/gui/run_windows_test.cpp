@@ -63,6 +63,7 @@ private slots:
     void reportSavedByExtension();
     void reportShowsLinesInTheirLooks();
     void runCanceledFromTheProgressWindow();
+    void timesInTheLocaleWithoutTimeZone();
 };
 
 void RunWindowsTest::progressWindowSizesAndPlacement() {
@@ -332,6 +333,17 @@ void RunWindowsTest::runCanceledFromTheProgressWindow() {
                         [](const TReportLine& l) { return l.Text == "Total Number of Files processed: 2"; }));
     QVERIFY(report.isVisible());
     QTRY_COMPARE(report.textArea()->document()->lastBlock().text(), QString("Termination: Canceled by User"));
+}
+
+void RunWindowsTest::timesInTheLocaleWithoutTimeZone() {
+    for (const auto& [format, expected] : {std::pair{"h:mm:ss AP t", "h:mm:ss AP"}, {"HH:mm:ss t", "HH:mm:ss"},
+                                           {"t HH:mm", "HH:mm"}, {"HH 'at' mm", "HH 'at' mm"}})
+        QCOMPARE(withoutTimeZone(format), QString(expected));
+    const QtDateTimeFormatter german{QLocale(QLocale::German, QLocale::Germany)};
+    QCOMPARE(german.longTime(7.0 / 86400.0), std::string("00:00:07"));
+    QCOMPARE(german.shortDate(encodeDateTime(2026, 12, 9)), std::string("09.12.26"));
+    const QtDateTimeFormatter american{QLocale(QLocale::English, QLocale::UnitedStates)};
+    QCOMPARE(QString::fromStdString(american.longTime(encodeDateTime(2026, 12, 9, 14, 5, 7))), QString("2:05:07 PM"));
 }
 
 int main(int argc, char** argv) {
