@@ -4,7 +4,9 @@
 #      turn of the event loop between them (as a run's yields bring them);
 #   2. a run over one generated file of 100 MB through the progress and report windows against the
 #      same RunOperation with a progress state that draws nothing and no yield, for rare and dense
-#      matches.
+#      matches;
+#   3. what the windows themselves do in such a run (made, shown, 100 steps, 20 yields, the report's
+#      lines, destroyed) without the run.
 #
 #   bench/gui-bench.sh [BUILD_DIR]      (default: build)
 #
@@ -27,6 +29,7 @@ cd "$work"
 
 "$bench" report 100000 100000 "$runs"
 "$bench" report 100000 100 "$runs"
+"$bench" windows-cost 50 20
 for defs in defs-rare.tsv defs-dense.tsv; do
   echo "== $defs"
   "$bench" run big.orig "$defs" "$runs"
