@@ -107,7 +107,7 @@ TWqProgressForm::TWqProgressForm(int itemCount, TWqPersistentData* store, QWidge
     setWindowTitle(QStringLiteral("Please Wait ..."));
     setAccessibleName(windowTitle());
 
-    auto* frame = static_cast<QFrame*>(m_picture);
+    QFrame* frame = m_picture;
     frame->setObjectName(QStringLiteral("ImageFrame"));
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setGeometry(kMargin, kMargin, 42, 42);
@@ -125,11 +125,9 @@ TWqProgressForm::TWqProgressForm(int itemCount, TWqPersistentData* store, QWidge
     m_itemBar->setAccessibleName(QStringLiteral("Item Progress"));
     m_itemBar->setRange(0, kItemBarSteps);
     m_itemBar->setValue(0);
-    m_itemBar->setTextVisible(false);
     m_overallCaption->setObjectName(QStringLiteral("LabelOverallProgress"));
     m_overallBar->setObjectName(QStringLiteral("ProgressBarOverall"));
     m_overallBar->setAccessibleName(QStringLiteral("Overall Progress"));
-    m_overallBar->setTextVisible(false);
     m_timeText->setObjectName(QStringLiteral("LabelTime"));
     m_timeText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_timeText->setAccessibleName(QStringLiteral("Time"));

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+class QFrame;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -77,7 +78,7 @@ private:
     TWqPersistentData* m_store;
     QTimer m_timer;
 
-    QWidget* m_picture;
+    QFrame* m_picture;
     QLabel* m_itemText;
     QProgressBar* m_itemBar;
     QLabel* m_overallCaption;
