@@ -1,6 +1,6 @@
 // Form file conversion both ways: a form of at least 1 MB made from the real corpus files (their
 // roots become children of one root), and a typical form of a few KB.
-#include "core/base/files.h"
+#include "core/base/file_replace.h"
 #include "core/base/stream.h"
 #include "core/formfile/form_conversion.h"
 

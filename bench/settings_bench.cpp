@@ -1,10 +1,8 @@
 // Adding files to the list and saving and loading a definition file with 10,000 files and
 // 1,000 definitions.
-#include "core/filelist/add_files.h"
 #include "core/filelist/file_list_model.h"
+#include "core/session/session.h"
 #include "core/settings/app_settings.h"
-#include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -50,12 +48,12 @@ private:
 };
 
 void fillGrid(TFindReplaceGridModel& grid, int definitions) {
-    grid.setRowCount(definitions + 1);
-    for (int row = 1; row <= definitions; ++row) {
+    grid.setDefinitionRowCount(definitions);
+    for (int row = 0; row < definitions; ++row) {
         grid.setCell(colUse, row, "Yes");
-        grid.setCell(colFind, row, "TOldName" + std::to_string(row));
-        grid.setCell(colReplacement, row, " TNewName" + std::to_string(row) + " ");
-        grid.setCell(colCase, row, row % 2 ? "Yes" : "No");
+        grid.setCell(colFind, row, "TOldName" + std::to_string(row + 1));
+        grid.setCell(colReplacement, row, " TNewName" + std::to_string(row + 1) + " ");
+        grid.setCell(colCase, row, row % 2 ? "No" : "Yes");
         grid.setCell(colWords, row, "Yes");
     }
 }
@@ -69,14 +67,13 @@ void BM_AddFiles(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove(storeFile);
-        auto store = CreateAppPersistentData(storeFile);
-        store->OpenKey("\\File Extension Families", true);
-        store->WriteString("File Extension Family 0", "*.pas;*.dfm ^ True");
-        TFileListModel list(store.get());
+        TSession session(storeFile);
+        session.store().OpenKey("\\File Extension Families", true);
+        session.store().WriteString("File Extension Family 0", "*.pas;*.dfm ^ True");
         auto copy = names;
         state.ResumeTiming();
-        AddFiles(copy, *store, list, nullptr);
-        benchmark::DoNotOptimize(list.entryCount());
+        session.AddFiles(std::move(copy));
+        benchmark::DoNotOptimize(session.fileList().entryCount());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -99,24 +96,16 @@ void BM_AddEntryGrowth(benchmark::State& state) {
 }
 BENCHMARK(BM_AddEntryGrowth)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
-struct Loaded {
-    explicit Loaded(const std::string& file) : store(CreateAppPersistentData(file)), list(store.get()) {}
-    std::unique_ptr<TWqPersistentData> store;
-    TFileListModel list;
-    TFindReplaceGridModel grid;
-    TViewState view;
-};
-
 // A definition file with 10,000 files and 1,000 definitions saved (one write, flushed to disk).
 void BM_SaveDefinitionFile(benchmark::State& state) {
     auto& tree = Tree::instance();
     const auto file = tree.root() + "/save.swd";
-    Loaded s(file);
+    TSession s(file);
     for (const auto& f : tree.files())
-        s.list.AddEntry(f, true, slpNone);
-    fillGrid(s.grid, 1000);
+        s.fileList().AddEntry(f, true, slpNone);
+    fillGrid(s.grid(), 1000);
     for (auto _ : state)
-        SaveAllSettings(*s.store, s.view, s.list, s.grid);
+        s.SaveAllSettings();
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
 }
 BENCHMARK(BM_SaveDefinitionFile)->Unit(benchmark::kMillisecond);
@@ -126,17 +115,17 @@ void BM_LoadDefinitionFile(benchmark::State& state) {
     auto& tree = Tree::instance();
     const auto file = tree.root() + "/load.swd";
     {
-        Loaded s(file);
+        TSession s(file);
         for (const auto& f : tree.files())
-            s.list.AddEntry(f, true, slpNone);
-        fillGrid(s.grid, 1000);
-        s.store->WriteValue(sidFindReplaceGridRowCount, std::int32_t{1000});
-        SaveAllSettings(*s.store, s.view, s.list, s.grid);
+            s.fileList().AddEntry(f, true, slpNone);
+        fillGrid(s.grid(), 1000);
+        s.store().WriteValue(sidFindReplaceGridRowCount, std::int32_t{1000});
+        s.SaveAllSettings();
     }
     for (auto _ : state) {
-        Loaded l(file);
-        LoadAllSettings(*l.store, l.view, l.list, l.grid);
-        if (l.list.entryCount() != 10000 || l.grid.cell(colFind, 1000) != "TOldName1000")
+        TSession l(file);
+        l.LoadAllSettings();
+        if (l.fileList().entryCount() != 10000 || l.grid().cell(colFind, 999) != "TOldName1000")
             state.SkipWithError("the file did not load whole");
     }
 }

@@ -4,6 +4,7 @@
 // The input is made on first use with bench/gen_corpus.py in SWAPWRIGHT_BENCH_DATA (default:
 // bench-data in the build folder); SWAPWRIGHT_BENCH_BYTES sets its size (default 100 MB).
 #include "cli/defs_file.h"
+#include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/engine/source_buffer.h"
 #include "core/engine/substitution.h"

@@ -53,7 +53,9 @@ inline void checkTextFailure(const Exception& e) {
     static const char* const kMessages[] = {
         "Identifier expected", "String expected", "Number expected", "''", "OBJECT expected", "item expected",
         "Invalid string constant", "Invalid property value", "Invalid binary value", "Line too long",
-        "Number out of range", "Class name too long", "Nesting deeper than"};
+        "Number out of range", "Class name too long", "Nesting deeper than", "Class name longer than 255",
+        "Component name longer than 255", "Property name longer than 255", "Identifier longer than 255",
+        "Set element longer than 255"};
     for (const char* known : kMessages)
         if (startsWith(m, known) && m.find(" on line ") != std::string::npos)
             return;
@@ -67,7 +69,8 @@ inline std::string toText(const std::string& resource) {
     return out.takeBytes();
 }
 
-// Text that converted to `resource` must give text that converts and reads back to itself.
+// Text that converted to `resource` must give text that converts and reads back to itself, and
+// that converts to `resource` itself given it as the original.
 inline void checkNormalisedRoundTrip(const std::string& resource) {
     std::string text;
     try {
@@ -78,6 +81,12 @@ inline void checkNormalisedRoundTrip(const std::string& resource) {
     MemoryStream in(text);
     MemoryStream again;
     try {
+        MemoryStream guidedIn(text);
+        MemoryStream original(resource);
+        MemoryStream guided;
+        ObjectTextToResource(guidedIn, guided, original);
+        if (guided.bytes() != resource)
+            fail("text not changed does not give its original back");
         ObjectTextToResource(in, again);
     } catch (const EParserError& e) {
         // The text form puts a set on one line; long ones can exceed the tokenizer's window.

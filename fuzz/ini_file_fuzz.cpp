@@ -1,6 +1,6 @@
 // The INI reader over any bytes: parsing never fails, an untouched file serializes to exactly its
 // bytes, and a value written into it reads back exactly, also after serializing and parsing again.
-#include "core/settings/ini_file.h"
+#include "core/store/ini_file.h"
 
 #include <cstdint>
 #include <cstdlib>

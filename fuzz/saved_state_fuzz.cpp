@@ -2,8 +2,7 @@
 // either refuses it or the whole state loads; saved again and loaded into fresh models, it gives
 // back the same file list, grid, widths and font.
 #include "core/base/exceptions.h"
-#include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
+#include "core/session/session.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -26,28 +25,21 @@ const std::string& folder() {
     return f;
 }
 
-struct State {
-    explicit State(const std::string& file) : store(CreateAppPersistentData(file)), list(store.get()) {}
-    std::unique_ptr<TWqPersistentData> store;
-    TFileListModel list;
-    TFindReplaceGridModel grid;
-    TViewState view;
-};
-
-bool sameModels(const State& a, const State& b) {
-    if (a.list.entryCount() != b.list.entryCount() || a.grid.rowCount() != b.grid.rowCount())
+bool sameModels(TSession& first, TSession& second) {
+    const auto &a = first.fileList(), &b = second.fileList();
+    if (a.entryCount() != b.entryCount() || first.grid().rowCount() != second.grid().rowCount())
         return false;
-    for (int i = 0; i < a.list.entryCount(); ++i)
-        if (a.list.entryFileName(i) != b.list.entryFileName(i) || a.list.entryChecked(i) != b.list.entryChecked(i) ||
-            a.list.entryPrefixText(i) != b.list.entryPrefixText(i))
+    for (int i = 0; i < a.entryCount(); ++i)
+        if (a.entryFileName(i) != b.entryFileName(i) || a.entryChecked(i) != b.entryChecked(i) ||
+            a.entryPrefixText(i) != b.entryPrefixText(i))
             return false;
-    for (int row = 1; row < a.grid.rowCount(); ++row)
+    for (int row = 0; row < first.grid().rowCount(); ++row)
         for (int column = colUse; column <= colWords; ++column)
-            if (a.grid.cell(column, row) != b.grid.cell(column, row))
+            if (first.grid().cell(column, row) != second.grid().cell(column, row))
                 return false;
-    return a.view.FileListColumnWidths == b.view.FileListColumnWidths &&
-           a.view.GridColumnWidths == b.view.GridColumnWidths && a.view.MainWindow == b.view.MainWindow &&
-           a.view.GridHeight == b.view.GridHeight && a.view.ListFont == b.view.ListFont;
+    const auto &x = first.windowRecord(), &y = second.windowRecord();
+    return x.FileListColumnWidths == y.FileListColumnWidths && x.GridColumnWidths == y.GridColumnWidths &&
+           x.MainWindow == y.MainWindow && x.GridHeight == y.GridHeight && x.ListFont == y.ListFont;
 }
 
 } // namespace
@@ -59,23 +51,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     std::remove(output.c_str());
 
-    std::unique_ptr<State> first;
+    TSession first;
+    first.windowRecord().Screen = {100000, 100000};
+    first.windowRecord().MainWindow = {0, 0, 496, 477};
     try {
-        first = std::make_unique<State>(input);
+        first.store().SetFileName(input);
     } catch (const EWqException&) {
         return 0; // not a text settings file: refused
     }
-    first->view.Screen = {100000, 100000};
-    first->view.MainWindow = {0, 0, 496, 477};
-    LoadAllSettings(*first->store, first->view, first->list, first->grid);
+    first.LoadAllSettings();
     // Keep the row count the loaded file asked for, so that the copy gets the same grid.
-    SaveDefinitionsToFile(*first->store, output, first->view, first->list, first->grid);
+    first.SaveDefinitionsToFile(output);
 
-    State second(output);
-    second.view.Screen = first->view.Screen;
-    second.view.MainWindow = {0, 0, 496, 477};
-    LoadAllSettings(*second.store, second.view, second.list, second.grid);
-    if (!sameModels(*first, second))
+    TSession second;
+    second.windowRecord().Screen = first.windowRecord().Screen;
+    second.windowRecord().MainWindow = {0, 0, 496, 477};
+    second.StartUp(output, {});
+    if (!sameModels(first, second))
         std::abort();
     return 0;
 }

@@ -1,6 +1,6 @@
 // The compound file header reader and the class identifier text parser over any bytes: no
 // crash, and a parsed identifier prints back to a text that parses to it again.
-#include "core/settings/storage_guid.h"
+#include "core/store/storage_guid.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,77 +1,89 @@
-// form-to-text and form-to-resource: one form file through one conversion. The output is made
-// under a temporary name beside OUTPUT and renamed over it only when the conversion succeeded.
+// form-to-text and form-to-resource: one form file through one conversion. The output is written
+// as it is made into the temporary file of a replacement of OUTPUT, which takes OUTPUT's place only
+// when the conversion succeeded, so a large form never has to fit in memory as text. Every message
+// names its file.
 #include "cli/commands.h"
 
 #include "core/base/exceptions.h"
-#include "core/base/files.h"
+#include "core/base/file_replace.h"
 #include "core/base/stream.h"
 #include "core/formfile/form_conversion.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace swapwright::cli {
 
 namespace {
 
-// Writes bytes to a fresh temporary file in OUTPUT's folder and renames it to OUTPUT.
-void writeFileReplacing(const std::string& outputName, const std::string& bytes) {
-    const std::string_view dir = files::directoryOf(outputName);
-    std::string temp = (dir.empty() ? std::string(".") : std::string(dir)) + "/.swapwright-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        throw EFCreateError(files::createErrorMessage(outputName, errno));
-    bool done = false;
-    try {
-        // mkstemp makes the file private; give it the permissions a newly created file gets.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            const ssize_t r = ::write(fd, bytes.data() + written, bytes.size() - written);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                throw EWriteError(std::string(kStreamWriteError) + ": " + std::strerror(r < 0 ? errno : ENOSPC));
-            written += static_cast<std::size_t>(r);
-        }
-        if (::close(fd) != 0)
-            throw EWriteError(std::string(kStreamWriteError) + ": " + std::strerror(errno));
-        if (::rename(temp.c_str(), outputName.c_str()) != 0)
-            throw EFCreateError(files::createErrorMessage(outputName, errno));
-        done = true;
-    } catch (...) {
-        if (!done) {
-            ::close(fd);
-            ::unlink(temp.c_str());
-        }
-        throw;
+// The new content of OUTPUT as a stream; its write failures name OUTPUT.
+class OutputFile final : public Stream {
+public:
+    explicit OutputFile(const std::string& name) : m_name(name), m_replacement(name, options()) {
+        m_file.emplace(::dup(m_replacement.descriptor()), name);
     }
-}
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    std::size_t read(void*, std::size_t) override { return 0; }
+    void write(const void* buffer, std::size_t n) override {
+        try {
+            m_file->write(buffer, n);
+        } catch (const Exception& e) {
+            m_failed = true;
+            throw EWriteError(m_name + ": " + e.what());
+        }
+    }
+    using Stream::write;
+    bool failed() const noexcept { return m_failed; }
+    std::int64_t position() const override { return m_file->position(); }
+    void setPosition(std::int64_t position) override { m_file->setPosition(position); }
+    std::int64_t size() const override { return m_file->size(); }
+
+    // OUTPUT gets the new content (its failures are worded "Cannot create file" with OUTPUT).
+    void commit() {
+        m_file.reset();
+        m_replacement.commit();
+    }
+
+private:
+    static files::ReplaceOptions options() {
+        files::ReplaceOptions o;
+        o.Messages = files::ReplaceMessages::Target;
+        return o;
+    }
+
+    std::string m_name;
+    files::FileReplacement m_replacement;
+    std::optional<FileStream> m_file;
+    bool m_failed = false;
+};
 
 int convertFile(int argc, char** argv, void (*convert)(Stream&, Stream&)) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: swapwright-cli %s INPUT OUTPUT\n", argv[0]);
         return 2;
     }
+    const std::string inputName = argv[1];
+    const std::string outputName = argv[2];
+    const auto fail = [&](const std::string& message) {
+        std::fprintf(stderr, "swapwright-cli %s: %s\n", argv[0], message.c_str());
+        return 1;
+    };
     try {
-        MemoryStream output;
-        {
-            FileStream input(argv[1], FileStream::Mode::OpenRead);
+        FileStream input(inputName, FileStream::Mode::OpenRead);
+        OutputFile output(outputName);
+        try {
             convert(input, output);
+        } catch (const std::exception& e) {
+            // The output's own failures name it already; the rest belong to the input.
+            return fail(output.failed() ? std::string(e.what()) : inputName + ": " + e.what());
         }
-        writeFileReplacing(argv[2], output.bytes());
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        output.commit();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        return fail(e.what()); // opening INPUT, creating or writing OUTPUT: the message names it
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/defs_file.h"
 #include "core/base/exceptions.h"
+#include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/engine/operation_report.h"
 #include "core/engine/source_buffer.h"
@@ -85,87 +86,45 @@ public:
     void addLine(std::string_view text, const TReportLook&) override { writeAll(stderr, text); }
 };
 
-// The file that becomes OUTPUT: a temporary file beside it, renamed over it at the end, or
-// the output itself when it is not a regular file (a device, a pipe).
+// The file that becomes OUTPUT: a replacement of it, or the output itself when it exists and is
+// not a regular file (a device, a pipe).
 class OutputFile {
 public:
     explicit OutputFile(const std::string& name) {
-        m_target = name;
-        // A symbolic link stays a link: its target gets the new content.
-        char resolved[PATH_MAX];
-        struct stat linkInfo {};
-        if (::lstat(name.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode) && ::realpath(name.c_str(), resolved))
-            m_target = resolved;
         struct stat st {};
-        const bool exists = ::stat(m_target.c_str(), &st) == 0;
+        const bool exists = ::stat(name.c_str(), &st) == 0;
         if (exists && !S_ISREG(st.st_mode)) {
-            m_fd = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC);
-            if (m_fd < 0)
+            m_direct = files::FileDescriptor(::open(name.c_str(), O_WRONLY | O_CLOEXEC));
+            if (!m_direct)
                 throw EFCreateError(files::createErrorMessage(name, errno));
             return;
         }
-        std::string dir(files::directoryOf(m_target));
-        const std::string base(files::nameOf(m_target));
-        m_temporary = (dir.empty() ? std::string() : dir + "/") + "." + base + ".swapwright-XXXXXX";
-        m_fd = ::mkstemp(m_temporary.data());
-        if (m_fd < 0) {
-            const int error = errno;
-            m_temporary.clear();
-            throw EFCreateError(files::createErrorMessage(name, error));
-        }
-        publishTemporaryOutput(m_temporary);
-        // The new file gets the old one's permissions, or those of any newly created file.
-        mode_t mode = 0;
-        if (exists) {
-            mode = st.st_mode & 07777;
-            m_replacesFile = true;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::fchmod(m_fd, mode);
+        files::ReplaceOptions options;
+        options.Messages = files::ReplaceMessages::Target;
+        options.Flush = exists; // only an old content can be lost: flushed when there is one
+        m_replacement.emplace(name, options);
+        publishTemporaryOutput(m_replacement->temporaryName());
     }
-    ~OutputFile() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_temporary.empty()) {
-            publishTemporaryOutput("");
-            ::unlink(m_temporary.c_str());
-        }
-    }
+    ~OutputFile() { publishTemporaryOutput(""); }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    int descriptor() const { return m_fd; }
+    int descriptor() const { return m_replacement ? m_replacement->descriptor() : m_direct.get(); }
 
     // Makes the written content the output.
     void commit(const std::string& name) {
-        if (m_temporary.empty()) {
-            closeDescriptor(name);
+        if (!m_replacement) {
+            if (const int err = m_direct.close(); err != 0)
+                throw EWriteError(std::string(kStreamWriteError) + ": " + name + ": " + std::strerror(err));
             return;
         }
-        if (m_replacesFile && ::fsync(m_fd) != 0)
-            throw EWriteError(std::string(kStreamWriteError) + ": " + name + ": " + std::strerror(errno));
-        closeDescriptor(name);
-        if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
-            throw EFCreateError(files::createErrorMessage(name, errno));
+        m_replacement->commit();
         publishTemporaryOutput("");
-        m_temporary.clear();
     }
 
 private:
-    void closeDescriptor(const std::string& name) {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            throw EWriteError(std::string(kStreamWriteError) + ": " + name + ": " + std::strerror(errno));
-    }
-
-    std::string m_target;
-    std::string m_temporary;
-    int m_fd = -1;
-    bool m_replacesFile = false;
+    files::FileDescriptor m_direct;
+    std::optional<files::FileReplacement> m_replacement;
 };
 
 } // namespace

@@ -4,13 +4,12 @@
 // is never written. --no-sync leaves out the flush of each new file before its rename; --report
 // also saves the report, as rich text when FILE ends in .rtf, else as plain text.
 #include "cli/commands.h"
-#include "cli/loaded_definitions.h"
 #include "cli/terminal.h"
 #include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/engine/replacement_run.h"
 #include "core/engine/report_document.h"
-#include "core/settings/run_settings.h"
+#include "core/session/session.h"
 
 #include <clocale>
 #include <csignal>
@@ -72,16 +71,17 @@ int runRun(int argc, char** argv) {
     // A file size limit reached while writing is an error of that file, not the end of the program.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    std::unique_ptr<LoadedDefinitions> loaded;
+    // Nothing but the run's files is ever written: the session's store keeps its writes in memory,
+    // and without a question of the session the prefix warning is never asked.
+    TSession session({}, {.WriteProtected = true});
     try {
-        loaded = std::make_unique<LoadedDefinitions>(definitionFile);
-        loaded->addFiles(std::vector<std::string>(args.begin() + 1, args.end()));
+        session.StartUp(definitionFile, std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const std::exception& e) {
         return usageError(e.what());
     }
 
-    auto data = CreateOperationData(&loaded->fileList(), &loaded->grid());
-    if (data->FilesToProcess.empty() || data->FindReplaceList.empty()) {
+    auto data = session.PrepareOperation();
+    if (!TSession::HasWork(*data)) {
         std::fprintf(stderr, "swapwright-cli run: nothing to do: %s\n",
                      data->FilesToProcess.empty() ? "no checked file that exists" : "no used definition with a find text");
         return 0;
@@ -89,15 +89,13 @@ int runRun(int argc, char** argv) {
 
     TReportDocument document;
     StreamReport report(stdout, reportFile.empty() ? nullptr : &document);
-    TStoreRunSettings settings(loaded->store());
     LocaleDateTimeFormatter dates;
     TerminalQuestion terminalQuestion;
     TerminalProgress progress(static_cast<int>(data->FilesToProcess.size()), dates);
     installCancelOnInterrupt();
 
-    TRunContext context{report, settings, dates};
+    TRunContext context = session.RunContext(report, dates);
     context.Question = ::isatty(STDIN_FILENO) == 1 ? &terminalQuestion : nullptr;
-    context.Sums = &loaded->grid();
     context.DryRun = dryRun;
     context.Durable = durable;
     int status = 0;

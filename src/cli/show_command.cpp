@@ -3,15 +3,12 @@
 // record a line. It writes nothing to any file.
 #include "cli/commands.h"
 #include "cli/escape.h"
-#include "cli/loaded_definitions.h"
 #include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/base/text.h"
-#include "core/filelist/add_files.h"
 #include "core/filelist/extension_families.h"
+#include "core/session/session.h"
 #include "core/settings/app_settings.h"
-#include "core/settings/app_store.h"
-#include "core/settings/saved_state.h"
 
 #include <cstdio>
 #include <string>
@@ -21,7 +18,7 @@ namespace swapwright::cli {
 
 namespace {
 
-void print(LoadedDefinitions& loaded, std::FILE* out) {
+void print(TSession& session, std::FILE* out) {
     auto line = [out](const std::vector<std::string>& fields) {
         std::string text;
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -32,7 +29,7 @@ void print(LoadedDefinitions& loaded, std::FILE* out) {
         text += '\n';
         std::fwrite(text.data(), 1, text.size(), out);
     };
-    auto& store = loaded.store();
+    auto& store = session.store();
     for (const auto& s : AppSettingDefinitions())
         line({"setting", std::to_string(s.Id), escapeField(s.ValueName), escapeField(VariantToText(store.ReadValue(s.Id)))});
     for (const auto& t : ReadFamilyTexts(store)) {
@@ -41,15 +38,15 @@ void print(LoadedDefinitions& loaded, std::FILE* out) {
         const auto f = SplitFamilyText(t);
         line({"family", escapeField(f.Extensions), text::boolText(f.InUse)});
     }
-    const auto& list = loaded.fileList();
+    const auto& list = session.fileList();
     for (int i = 0; i < list.entryCount(); ++i) {
         const auto& e = list.entry(i);
         line({"file", escapeField(e.FileName), text::boolText(e.Checked), escapeField(e.PrefixText),
               e.StateImage == fsiExists ? "exists" : "missing", escapeField(e.SizeText)});
     }
-    const auto& grid = loaded.grid();
-    for (int row = grid.fixedRowCount(); row < grid.rowCount(); ++row) {
-        std::vector<std::string> fields{"definition", std::to_string(row)};
+    const auto& grid = session.grid();
+    for (int row = 0; row < grid.definitionRowCount(); ++row) {
+        std::vector<std::string> fields{"definition", std::to_string(row + 1)};
         bool any = false;
         for (int column = colUse; column <= colWords; ++column) {
             const auto& c = grid.cellText(column, row);
@@ -75,9 +72,9 @@ int runShow(int argc, char** argv) {
     if (!files::fileExists(definitionFile))
         return fail("the definition file \"" + std::string(argv[1]) + "\" does not exist");
     try {
-        LoadedDefinitions loaded(definitionFile);
-        loaded.addFiles(std::vector<std::string>(argv + 2, argv + argc));
-        print(loaded, stdout);
+        TSession session({}, {.WriteProtected = true});
+        session.StartUp(definitionFile, std::vector<std::string>(argv + 2, argv + argc));
+        print(session, stdout);
     } catch (const Exception& e) {
         return fail(e.message());
     } catch (const std::exception& e) {

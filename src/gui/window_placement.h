@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/window_font.h"
+#include "core/store/window_font.h"
 
 #include <string_view>
 

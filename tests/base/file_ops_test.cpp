@@ -30,20 +30,6 @@ TEST(Backup, MissingFolderOfTheBackupNameIsReported) {
     EXPECT_EQ(files::makeBackup(dir.path("gone.pas"), dir.path("gone._pas")), ENOENT);
 }
 
-TEST(Permissions, CopiedFromTheModel) {
-    test::TempDir dir;
-    test::writeFile(dir.path("script.sh"), "#!/bin/sh\n");
-    ASSERT_EQ(::chmod(dir.path("script.sh").c_str(), 0751), 0);
-    const int fd = files::createExclusive(dir.path("t.tmp"));
-    ASSERT_GE(fd, 0);
-    files::copyPermissions(fd, dir.path("script.sh"), dir.path("t.tmp"));
-    files::syncDescriptor(fd, dir.path("t.tmp"));
-    ::close(fd);
-    struct stat st {};
-    ASSERT_EQ(::stat(dir.path("t.tmp").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0751u);
-}
-
 TEST(ExclusiveCreation, NeverThroughAnExistingEntryOrLink) {
     test::TempDir dir;
     test::writeFile(dir.path("victim"), "keep");

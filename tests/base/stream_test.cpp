@@ -1,4 +1,5 @@
 #include "core/base/exceptions.h"
+#include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/base/stream.h"
 #include "test_support/temp_dir.h"

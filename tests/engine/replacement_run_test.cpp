@@ -167,7 +167,7 @@ TEST(Run, FormFilesAreConvertedAndWrittenBackByTheStoreFormat) {
     for (const int storeFormat : {0, 1, 2}) {
         SCOPED_TRACE(storeFormat);
         RunFixture f;
-        f.settings.storeFormat = storeFormat;
+        f.settings.storeFormat = static_cast<TFormStoreFormat>(storeFormat);
         const auto bin = f.add("Main.dfm", binary);
         const auto txt = f.add("Text.Dfm", text); // any letter case of the extension counts
         f.define("clNavy", "clMaroon");
@@ -185,11 +185,47 @@ TEST(Run, FormFilesAreConvertedAndWrittenBackByTheStoreFormat) {
     }
 }
 
+// A binary form file goes back in binary form given its original: what no replacement touched
+// keeps its bytes, and a name that a replacement made too long fails the file instead of being cut.
+TEST(Run, BinaryFormFilesKeepWhatNoReplacementTouched) {
+    RunFixture f;
+    f.settings.errorAction = TOperationErrorAction::Continue;
+    std::vector<std::pair<std::string, std::string>> forms;
+    for (const auto& entry : std::filesystem::directory_iterator(test::sourcePath("tests/fixtures/corpus/dfm-binary"))) {
+        const auto name = entry.path().filename().string();
+        // Damaged in its repository, and a value kind the reader refuses: neither converts at all.
+        if (name.find("JvSIMDModifyForm") != std::string::npos || name.find("filview2") != std::string::npos)
+            continue;
+        const std::string bytes = test::readFile(entry.path().string());
+        forms.emplace_back(f.add(name, bytes), bytes);
+    }
+    const std::string main = fixture("corpus/dfm-binary/jrsoftware__issrc__Main.dfm");
+    const auto grown = f.add("Grown.dfm", main);
+    f.define("TMainForm", std::string(300, 'N'));
+    f.define("\x01never in any form", "x");
+    f.run();
+
+    ASSERT_GE(forms.size(), 10u);
+    for (const auto& [path, bytes] : forms)
+        EXPECT_TRUE(test::readFile(path) == bytes) << path;
+    EXPECT_EQ(test::readFile(grown), main);
+    // The corpus copy of that form and Grown.dfm, each named in its line.
+    std::vector<std::string> errors;
+    for (const auto& l : f.report.lines)
+        if (l.look == kLookError)
+            errors.push_back(l.text);
+    ASSERT_EQ(errors.size(), 2u);
+    for (const auto& e : errors)
+        EXPECT_NE(e.find(".dfm: Class name longer than 255 characters on line 1"), std::string::npos) << e;
+    EXPECT_NE(errors[1].find("Grown.dfm"), std::string::npos) << errors[1];
+    EXPECT_TRUE(f.leftovers().empty());
+}
+
 TEST(Run, FailingFilesStayUntouchedAndLeaveNothingBehind) {
     const std::string text = fixture("corpus/dfm-text/jrsoftware__issrc__Main.dfm");
     RunFixture f;
-    f.settings.errorAction = 0;
-    f.settings.storeFormat = 1;
+    f.settings.errorAction = TOperationErrorAction::Continue;
+    f.settings.storeFormat = TFormStoreFormat::AlwaysAsResource;
     const auto first = f.add("first.pas", "end;");
     const auto gone = f.add("gone.pas", "end;");
     const auto prefixed = f.add("prefixed.bin", std::string("\x40" "end", 4), slp8Bit); // length past the end
@@ -232,7 +268,7 @@ TEST(Run, ErrorActions) {
                           Case{7, {}, false}, Case{-1, {}, false}}) {
         SCOPED_TRACE(c.action);
         RunFixture f;
-        f.settings.errorAction = c.action;
+        f.settings.errorAction = static_cast<TOperationErrorAction>(c.action); // 7 and -1 lie outside the list
         f.question.answers = c.answers;
         f.add("a.pas", "x");
         const auto gone = f.add("b.pas", "x");
@@ -258,7 +294,7 @@ TEST(Run, ErrorActions) {
 
 TEST(Run, AskUserWithoutAnyoneToAskStops) {
     RunFixture f;
-    f.settings.errorAction = 1;
+    f.settings.errorAction = TOperationErrorAction::AskUser;
     f.add("a.pas", "x");
     std::filesystem::remove(f.add("b.pas", "x"));
     f.define("x", "y");

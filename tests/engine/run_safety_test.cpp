@@ -53,7 +53,7 @@ bool becomeNobody() {
 // number of error lines of its report.
 int runOverFiles(const std::vector<std::string>& names) {
     test::FixedRunSettings settings;
-    settings.errorAction = 0;
+    settings.errorAction = TOperationErrorAction::Continue;
     test::RecordingReport report;
     test::RecordingProgress progress;
     TRunContext context{report, settings, kDates};

@@ -150,6 +150,11 @@ TEST_F(AddFilesTest, ProjectFilesBringTheirUnits) {
     add({dir.path("Proj/App.DPR")});
     EXPECT_EQ(listed(), (Strings{"Proj/App.DPR"}));
 
+    list.RemoveAllFiles();
+    store->WriteValue(sidProjectFileAddAction, std::int32_t{5}); // outside the list: neither
+    add({dir.path("Proj/App.DPR")});
+    EXPECT_TRUE(listed().empty());
+
     // Without a family a unit path that names no file is listed as missing.
     list.RemoveAllFiles();
     families("");

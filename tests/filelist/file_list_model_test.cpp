@@ -2,6 +2,7 @@
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
 #include "filelist_test_support.h"
+#include "test_support/table_contract.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +11,6 @@ using namespace swapwright;
 using swapwright::test::TempDir;
 
 namespace {
-
-struct RecordingObserver final : ITableObserver {
-    std::vector<std::string> events;
-    void rowsInserted(int f, int l) override { events.push_back("inserted " + std::to_string(f) + "-" + std::to_string(l)); }
-    void rowsRemoved(int f, int l) override { events.push_back("removed " + std::to_string(f) + "-" + std::to_string(l)); }
-    void modelReset() override { events.push_back("reset"); }
-};
 
 std::vector<std::string> names(const TFileListModel& list) {
     std::vector<std::string> out;
@@ -112,8 +106,7 @@ TEST_F(FileListTest, TheNameIndexFollowsRenamesAndRemovals) {
     addNames({"a", "b", "c"});
     list.RenameEntry(0, dir.path("b")); // an in-place edit may make a duplicate
     EXPECT_TRUE(list.AddEntry(dir.path("a"), true, slpNone)); // the old name is free again
-    list.setSelected(0, true);
-    list.RemoveSelectedFiles(); // one of the two "b" entries goes, the other keeps the name taken
+    list.RemoveSelectedFiles({0}); // one of the two "b" entries goes, the other keeps the name taken
     EXPECT_FALSE(list.AddEntry(dir.path("b"), true, slpNone));
     list.RemoveAllFiles();
     EXPECT_TRUE(list.AddEntry(dir.path("b"), true, slpNone));
@@ -122,18 +115,16 @@ TEST_F(FileListTest, TheNameIndexFollowsRenamesAndRemovals) {
 
 TEST_F(FileListTest, EnabledStatesFollowListAndSelection) {
     for (const auto& info : FileListCommands())
-        EXPECT_FALSE(list.isEnabled(info.Command)) << info.ActionName;
+        EXPECT_FALSE(list.isEnabled(info.Command, 0)) << info.ActionName;
     addNames({"a", "b"});
     for (const auto& info : FileListCommands())
-        EXPECT_EQ(list.isEnabled(info.Command), !info.NeedsSelection) << info.ActionName;
-    list.setSelected(1, true);
+        EXPECT_EQ(list.isEnabled(info.Command, 0), !info.NeedsSelection) << info.ActionName;
     for (const auto& info : FileListCommands())
-        EXPECT_TRUE(list.isEnabled(info.Command)) << info.ActionName;
+        EXPECT_TRUE(list.isEnabled(info.Command, 1)) << info.ActionName;
 
-    // A command that is not enabled does nothing.
-    list.setSelected(1, false);
+    // A command that is not enabled does nothing; rows outside the list select nothing.
     list.execute(TFileListCommand::RemoveSelectedFiles);
-    list.execute(TFileListCommand::SelectedFilesStrLenPrefix16Bit);
+    list.execute(TFileListCommand::SelectedFilesStrLenPrefix16Bit, {2, -1});
     EXPECT_EQ(list.entryCount(), 2);
     EXPECT_EQ(list.entryPrefixText(0), "None");
 
@@ -142,33 +133,33 @@ TEST_F(FileListTest, EnabledStatesFollowListAndSelection) {
 }
 
 TEST_F(FileListTest, RemovingSelectedEntriesTakesExactlyThose) {
-    addNames({"a", "b", "c", "d", "e", "f"});
-    RecordingObserver observer;
-    list.observers().add(&observer);
-    for (int i : {1, 2, 3})
-        list.setSelected(i, true); // three adjacent entries
-    list.execute(TFileListCommand::RemoveSelectedFiles);
-    EXPECT_EQ(names(list), (std::vector<std::string>{dir.path("a"), dir.path("e"), dir.path("f")}));
-    EXPECT_EQ(list.selectedCount(), 0);
-    list.setSelected(0, true);
-    list.setSelected(2, true);
-    list.execute(TFileListCommand::RemoveSelectedFiles);
+    test::TableContract contract([&] { return list.entryCount(); });
+    list.observers().add(&contract);
+    addNames({"a", "b", "c", "d", "e", "f", "g"});
+    EXPECT_EQ(contract.events.back(), "inserted 6-6");
+    contract.events.clear();
+    list.execute(TFileListCommand::RemoveSelectedFiles, {3, 1, 2}); // three adjacent entries
+    EXPECT_EQ(names(list), (std::vector<std::string>{dir.path("a"), dir.path("e"), dir.path("f"), dir.path("g")}));
+    // Each contiguous run on its own, the last one first.
+    list.execute(TFileListCommand::RemoveSelectedFiles, {0, 3, 2, 0});
     EXPECT_EQ(names(list), (std::vector<std::string>{dir.path("e")}));
-    EXPECT_EQ(observer.events, (std::vector<std::string>{"removed 1-3", "reset"}));
+    list.execute(TFileListCommand::RemoveAllFiles);
+    EXPECT_EQ(contract.events, (std::vector<std::string>{"removed 1-3", "removed 2-3", "removed 0-0", "removed 0-0"}));
+    EXPECT_TRUE(contract.kept()) << ::testing::PrintToString(contract.violations);
 }
 
 TEST_F(FileListTest, MarkAndPrefixCommandsChangeOnlyTheirColumn) {
     addNames({"a", "b", "c"});
-    list.setSelected(1, true);
+    const TRowSelection selected{1};
     list.execute(TFileListCommand::MarkAllFilesAsUnchecked);
-    list.execute(TFileListCommand::MarkSelectedFilesAsChecked);
+    list.execute(TFileListCommand::MarkSelectedFilesAsChecked, selected);
     EXPECT_EQ(std::vector<bool>({list.entryChecked(0), list.entryChecked(1), list.entryChecked(2)}),
               std::vector<bool>({false, true, false}));
     list.execute(TFileListCommand::AllFilesStrLenPrefix32Bit);
-    list.execute(TFileListCommand::SelectedFilesStrLenPrefix8Bit);
+    list.execute(TFileListCommand::SelectedFilesStrLenPrefix8Bit, selected);
     EXPECT_EQ(list.entryPrefixText(0), "32 Bit");
     EXPECT_EQ(list.entryPrefixText(1), "8 Bit");
-    list.execute(TFileListCommand::MarkSelectedFilesAsUnchecked);
+    list.execute(TFileListCommand::MarkSelectedFilesAsUnchecked, selected);
     list.execute(TFileListCommand::MarkAllFilesAsChecked);
     EXPECT_TRUE(list.entryChecked(2));
     EXPECT_EQ(question.asked, 0); // the prefix commands never warn

@@ -34,6 +34,18 @@ TEST(UnitPathScanner, ClauseRules) {
          {"U1.pas", "..\\U2.pas"}},
         {"package P; uses A in 'a.pas';", kContainsKeyword, {}},
         {"uses A in 'a.pas', { unterminated", kUsesKeyword, {"a.pas"}},
+        {"uses A in 'a.pas', A in 'a.pas';", kUsesKeyword, {"a.pas"}},                 // each path once
+        // Conditional compilation: every branch counts, a ';' ends the clause only in its branch.
+        {"uses\n  A in 'A.pas'\n  {$ifdef NoB};\n  {$else},\n  B in 'B.pas';\n  {$endif}\nbegin for I in 'x' do end.",
+         kUsesKeyword, {"A.pas", "B.pas"}},
+        {"uses A in 'a.pas' {$IFDEF X}; {$ENDIF}, B in 'b.pas'; C in 'c.pas';", kUsesKeyword, {"a.pas", "b.pas"}},
+        {"{$IFDEF X} uses A in 'a.pas'; {$ELSE} uses B in 'b.pas'; {$ENDIF} X in 'x.pas';", kUsesKeyword, {"a.pas", "b.pas"}},
+        {"uses A in 'a.pas' (*$IF X*); (*$ELSEIF Y*), B in 'b.pas'; {$ELSE}, C in 'c.pas'; {$IFEND} D in 'd.pas';",
+         kUsesKeyword, {"a.pas", "b.pas", "c.pas"}},
+        {"uses {$IFOPT R+} {$IFNDEF A} A in 'a.pas'; {$ENDIF} B in 'b.pas', {$ENDIF} C in 'c.pas'; D in 'd.pas';",
+         kUsesKeyword, {"a.pas", "b.pas", "c.pas"}},
+        {"uses A in 'a.pas'; {$ENDIF} {$ELSE} B in 'b.pas';", kUsesKeyword, {"a.pas"}},   // closing what never opened
+        {"uses {$DEFINE X} {$I inc.inc} A in 'a.pas'; {$R *.res}", kUsesKeyword, {"a.pas"}},
         {"uses A in 'cut", kUsesKeyword, {"cut"}},
         {"", kUsesKeyword, {}},
     };

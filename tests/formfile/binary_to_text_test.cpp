@@ -208,14 +208,28 @@ TEST(DetectingConversion, StoredFormatByFirstByte) {
         MemoryStream in(c.input);
         MemoryStream out;
         TStoredFormat format = c.given;
+        TStoredFormat inMemoryFormat = c.given;
+        MemoryStream again(c.input);
         if (c.output.empty()) {
             EXPECT_EQ(failure<EInvalidImage>([&] { ObjectResourceToText(in, out, format); }), "Invalid stream format")
                 << c.input;
+            EXPECT_EQ(failure<EInvalidImage>([&] { readFormText(again, inMemoryFormat); }), "Invalid stream format");
         } else {
             ObjectResourceToText(in, out, format);
             EXPECT_EQ(out.bytes(), c.output) << c.input;
+            EXPECT_EQ(readFormText(again, inMemoryFormat), c.output) << c.input;
         }
         EXPECT_EQ(format, c.reported) << c.input;
+        EXPECT_EQ(inMemoryFormat, c.reported) << c.input;
+    }
+
+    // In memory, the text takes one block of its own size, converted or copied.
+    for (const char* name : {"dfm-binary/TurboPack__Orpheus__ExMeteru.dfm", "dfm-text/TurboPack__SynEdit__DPageSetup.dfm"}) {
+        MemoryStream form(readFile(sourcePath(std::string("tests/fixtures/corpus/") + name)));
+        TStoredFormat format = fmtUnknown;
+        const std::string formText = readFormText(form, format);
+        EXPECT_GT(formText.size(), 100000u);
+        EXPECT_EQ(formText.capacity(), formText.size()) << name;
     }
 
     // The input is read from its position on, and the detection does not move it.

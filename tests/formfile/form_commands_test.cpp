@@ -16,10 +16,11 @@ struct CliResult {
     std::string err;
 };
 
-CliResult cli(const TempDir& dir, const std::string& args) {
+// `shell` runs first in the same shell (limits for the program).
+CliResult cli(const TempDir& dir, const std::string& args, const std::string& shell = "true") {
     const std::string errFile = dir.path("stderr.txt");
-    const std::string command = std::string("cd '") + dir.root() + "' && '" + SWAPWRIGHT_CLI_PATH + "' " + args +
-                                " >/dev/null 2>'" + errFile + "'";
+    const std::string command = std::string("cd '") + dir.root() + "' && " + shell + " && '" + SWAPWRIGHT_CLI_PATH +
+                                "' " + args + " >/dev/null 2>'" + errFile + "'";
     const int raw = std::system(command.c_str());
     CliResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -62,23 +63,28 @@ TEST(FormCommands, ConvertBothWays) {
     EXPECT_EQ(entries(dir), 4u); // Main.dfm, Main.txt, Main.res, stderr.txt
 }
 
-TEST(FormCommands, FailuresLeaveNoOutput) {
+TEST(FormCommands, FailuresNameTheirFileAndLeaveNoOutput) {
     TempDir dir;
     writeFile(dir.path("bad.txt"), "object A: TA\r\n  Caption 'x'\r\nend\r\n");
     writeFile(dir.path("corrupt.dfm"), corpus("dfm-binary/project-jedi__jvcl__JvSIMDModifyForm.dfm"));
+    writeFile(dir.path("big.dfm"), corpus("dfm-binary/jrsoftware__issrc__CompForm.dfm"));
     writeFile(dir.path("kept.res"), "earlier output");
     const struct {
         const char* args;
         const char* message;
         const char* output;
+        const char* shell = "true";
     } cases[] = {
-        {"form-to-resource bad.txt out.res", "''='' expected on line 2\n", "out.res"},
-        {"form-to-text corrupt.dfm out.txt", "Invalid property value\n", "out.txt"},
-        {"form-to-text bad.txt.missing out.txt", "bad.txt.missing", "out.txt"},
-        {"form-to-text bad.txt no-such-folder/out.txt", "no-such-folder/out.txt", "no-such-folder"},
+        {"form-to-resource bad.txt out.res", "swapwright-cli form-to-resource: bad.txt: ''='' expected on line 2\n", "out.res"},
+        {"form-to-text corrupt.dfm out.txt", "swapwright-cli form-to-text: corrupt.dfm: Invalid property value\n", "out.txt"},
+        {"form-to-text bad.txt.missing out.txt", "\"bad.txt.missing\"", "out.txt"},
+        {"form-to-text bad.txt no-such-folder/out.txt", "\"no-such-folder/out.txt\"", "no-such-folder"},
+        // The text form outgrows the largest file the program may write.
+        {"form-to-text big.dfm out.txt", "swapwright-cli form-to-text: out.txt: Stream write error: File too large\n",
+         "out.txt", "trap '' XFSZ && ulimit -f 8"},
     };
     for (const auto& c : cases) {
-        const CliResult r = cli(dir, c.args);
+        const CliResult r = cli(dir, c.args, c.shell);
         EXPECT_EQ(r.status, 1) << c.args;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
         EXPECT_FALSE(exists(dir.path(c.output))) << c.args;
@@ -86,7 +92,7 @@ TEST(FormCommands, FailuresLeaveNoOutput) {
     const CliResult r = cli(dir, "form-to-resource bad.txt kept.res");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(readFile(dir.path("kept.res")), "earlier output");
-    EXPECT_EQ(entries(dir), 4u);
+    EXPECT_EQ(entries(dir), 5u);
 }
 
 TEST(FormCommands, BadUsageExitsWithTwo) {

@@ -56,7 +56,7 @@ TEST(FormWriter, StringsIdentifiersAndPrefixes) {
     const std::string s255(255, 'a'), s256(256, 'b'), s300(300, 'c');
     EXPECT_EQ(written([&](TWriter& w) { w.WriteString(s255); }), bytes("06 FF") + s255);
     EXPECT_EQ(written([&](TWriter& w) { w.WriteString(s256); }), bytes("0C 00 01 00 00") + s256);
-    EXPECT_EQ(written([&](TWriter& w) { w.WriteStr(s300); }), bytes("FF") + s300.substr(0, 255));
+    EXPECT_THROW(written([&](TWriter& w) { w.WriteStr(s300); }), EWriteError); // never cut
     EXPECT_EQ(written([&](TWriter& w) { w.WriteWideString(u"A\u263A"); }), bytes("12 02 00 00 00 41 00 3A 26"));
     EXPECT_EQ(written([&](TWriter& w) { w.WriteBinary(bytes("0A 1B")); }), bytes("0A 02 00 00 00 0A 1B"));
 

@@ -70,6 +70,23 @@ inline std::string textToResource(const std::string& text) {
     return out.takeBytes();
 }
 
+// The conversions back given the binary form stream, or the resource form file, the text came from.
+inline std::string textToBinary(const std::string& text, const std::string& original) {
+    MemoryStream in(text);
+    MemoryStream from(original);
+    MemoryStream out;
+    ObjectTextToBinary(in, out, from);
+    return out.takeBytes();
+}
+
+inline std::string textToResource(const std::string& text, const std::string& original) {
+    MemoryStream in(text);
+    MemoryStream from(original);
+    MemoryStream out;
+    ObjectTextToResource(in, out, from);
+    return out.takeBytes();
+}
+
 // The message of the exception `run` raises, which must be of class E; empty when it raises none.
 template <typename E>
 std::string failure(const std::function<void()>& run) {

@@ -141,13 +141,23 @@ TEST(TextToBinary, ErrorMessagesWithLineNumbers) {
         {"object A: TA [5000000000]\r\nend", "Number out of range on line 1"},
         {"object A: TA\r\n  P = <item [2147483648] end>\r\nend", "Number out of range on line 2"},
         {"object A: " + std::string(240, 'T') + "\r\nend", "Class name too long on line 2"}, // the line of the token after the header
+        // Names and identifiers are never cut to the 255 characters of the binary form.
+        {"inherited A:\r\n " + std::string(256, 'T') + "\r\nend", "Class name longer than 255 characters on line 2"},
+        {"object\r\n" + std::string(256, 'T') + "\r\nend", "Class name longer than 255 characters on line 2"},
+        {"object " + std::string(256, 'T') + "\r\n  P = 1\r\nend", "Class name longer than 255 characters on line 1"},
+        {"object " + std::string(256, 'N') + ": TA\r\nend", "Component name longer than 255 characters on line 1"},
+        {"object A: TA\r\n  " + std::string(256, 'P') + " = 1\r\nend", "Property name longer than 255 characters on line 2"},
+        {"object A: TA\r\n  Font.\r\n" + std::string(251, 'P') + " = 1\r\nend", "Property name longer than 255 characters on line 3"},
+        {"object A: TA\r\n  P =\r\n\r\n  Form1." + std::string(250, 'B') + "\r\nend", "Identifier longer than 255 characters on line 4"},
+        {"object A: TA\r\n  P = (a\r\n  " + std::string(256, 'x') + ")\r\nend", "Identifier longer than 255 characters on line 3"},
+        {"object A: TA\r\n  P = [a, " + std::string(256, 'x') + "]\r\nend", "Set element longer than 255 characters on line 2"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parserError(c.text), c.message) << c.text;
 
-    // A class name of 240 characters or more fits only behind a prefix byte.
+    // A class name of 240 characters or more fits only behind a prefix byte; 255 is the most.
     EXPECT_NO_THROW(textToBinary("object A: " + std::string(239, 'T') + " end"));
-    EXPECT_NO_THROW(textToBinary("inherited A: " + std::string(250, 'T') + " end"));
+    EXPECT_NO_THROW(textToBinary("inherited " + std::string(255, 'N') + ": " + std::string(255, 'T') + " end"));
 }
 
 TEST(TextToBinary, NumbersThatDoNotConvert) {

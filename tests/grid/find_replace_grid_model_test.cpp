@@ -1,5 +1,6 @@
 #include "core/grid/find_replace_grid_model.h"
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
+#include "test_support/table_contract.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -8,14 +9,6 @@ using namespace swapwright;
 using swapwright::test::TempDir;
 
 namespace {
-
-struct RecordingObserver final : ITableObserver {
-    std::vector<std::string> events;
-    void rowsInserted(int f, int l) override { events.push_back("inserted " + std::to_string(f) + "-" + std::to_string(l)); }
-    void rowsRemoved(int f, int l) override { events.push_back("removed " + std::to_string(f) + "-" + std::to_string(l)); }
-    void rowsChanged(int f, int l) override { events.push_back("changed " + std::to_string(f) + "-" + std::to_string(l)); }
-    void modelReset() override { events.push_back("reset"); }
-};
 
 class GridStoreTest : public ::testing::Test {
 protected:
@@ -33,87 +26,87 @@ protected:
 
 TEST(GridModel, ShapeAndCells) {
     TFindReplaceGridModel grid(3);
-    EXPECT_EQ(grid.rowCount(), 4);
-    EXPECT_EQ(grid.fixedRowCount(), 1);
+    EXPECT_EQ(grid.rowCount(), 3); // definition rows from 0; the header is the view's
+    EXPECT_EQ(grid.fixedRowCount(), 0);
     EXPECT_EQ(grid.columnCount(), 7);
     EXPECT_EQ(grid.fixedColumnCount(), 2);
-    EXPECT_TRUE(grid.setCell(colFind, 3, "  Form1\r\n\xC3\xA9 "));
-    EXPECT_EQ(grid.cell(colFind, 3), "  Form1\r\n\xC3\xA9 "); // bytes as they are
-    EXPECT_FALSE(grid.setCell(colFind, 0, "header"));
-    EXPECT_FALSE(grid.setCell(colFind, 4, "beyond"));
-    EXPECT_FALSE(grid.setCell(colNo, 1, "number"));
-    EXPECT_EQ(grid.cell(colFind, 0), "");
+    EXPECT_TRUE(grid.setCell(colFind, 2, "  Form1\r\n\xC3\xA9 "));
+    EXPECT_EQ(grid.cell(colFind, 2), "  Form1\r\n\xC3\xA9 "); // bytes as they are
+    EXPECT_FALSE(grid.setCell(colFind, -1, "before"));
+    EXPECT_FALSE(grid.setCell(colFind, 3, "beyond"));
+    EXPECT_FALSE(grid.setCell(colNo, 0, "number"));
+    EXPECT_EQ(grid.cell(colFind, 3), "");
     EXPECT_EQ(kGridColumnHeaders[colReplacement], "Replacement");
 
-    grid.setRowCount(2); // shrinking drops the rows beyond, keeps the others
-    grid.setCell(colFind, 1, "kept");
-    grid.setRowCount(6);
-    EXPECT_EQ(grid.cell(colFind, 1), "kept");
-    EXPECT_EQ(grid.cell(colFind, 3), "");
-    grid.setRowCount(0); // at least one definition row
-    EXPECT_EQ(grid.rowCount(), 2);
-    grid.setRowCount(kGridMaxDefinitionRows * 10);
+    grid.setDefinitionRowCount(1); // shrinking drops the rows beyond, keeps the others
+    grid.setCell(colFind, 0, "kept");
+    grid.setDefinitionRowCount(5);
+    EXPECT_EQ(grid.cell(colFind, 0), "kept");
+    EXPECT_EQ(grid.cell(colFind, 2), "");
+    grid.setDefinitionRowCount(-1); // at least one definition row
+    EXPECT_EQ(grid.rowCount(), 1);
+    grid.setDefinitionRowCount(std::int64_t{kGridMaxDefinitionRows} * 10);
     EXPECT_EQ(grid.definitionRowCount(), kGridMaxDefinitionRows);
 }
 
 TEST(GridModel, SwitchRuleAndMarks) {
     TFindReplaceGridModel grid(1);
     for (const char* on : {"true", "1", "yes", "Wahr", "Si", "Yes", "S", "quit"}) {
-        grid.setCell(colUse, 1, on);
-        EXPECT_TRUE(grid.isSwitchOn(colUse, 1)) << on;
+        grid.setCell(colUse, 0, on);
+        EXPECT_TRUE(grid.isSwitchOn(colUse, 0)) << on;
     }
     for (const char* off : {"false", "0", "No", "", "ja", "x", " yes"}) {
-        grid.setCell(colUse, 1, off);
-        EXPECT_FALSE(grid.isSwitchOn(colUse, 1)) << off;
+        grid.setCell(colUse, 0, off);
+        EXPECT_FALSE(grid.isSwitchOn(colUse, 0)) << off;
     }
-    grid.setCell(colCase, 1, "1");
-    grid.toggleSwitch(colCase, 1);
-    EXPECT_EQ(grid.cell(colCase, 1), "No");
-    grid.toggleSwitch(colCase, 1);
-    EXPECT_EQ(grid.cell(colCase, 1), "Yes");
+    grid.setCell(colCase, 0, "1");
+    grid.toggleSwitch(colCase, 0);
+    EXPECT_EQ(grid.cell(colCase, 0), "No");
+    grid.toggleSwitch(colCase, 0);
+    EXPECT_EQ(grid.cell(colCase, 0), "Yes");
 }
 
 TEST(GridModel, SwitchCellsFlipInsteadOfBecomingCurrent) {
     TFindReplaceGridModel grid(2);
     EXPECT_EQ(grid.currentColumn(), colFind); // first focus: the first Find cell
-    EXPECT_EQ(grid.currentRow(), 1);
+    EXPECT_EQ(grid.currentRow(), 0);
     // Clicking a Use box twice: back to where it was, the current cell never moves.
-    EXPECT_FALSE(grid.requestCurrentCell(colUse, 2));
-    EXPECT_FALSE(grid.requestCurrentCell(colUse, 2));
-    EXPECT_EQ(grid.cell(colUse, 2), "No");
-    EXPECT_FALSE(grid.isSwitchOn(colUse, 2));
-    EXPECT_EQ(grid.currentRow(), 1);
+    EXPECT_FALSE(grid.requestCurrentCell(colUse, 1));
+    EXPECT_FALSE(grid.requestCurrentCell(colUse, 1));
+    EXPECT_EQ(grid.cell(colUse, 1), "No");
+    EXPECT_FALSE(grid.isSwitchOn(colUse, 1));
+    EXPECT_EQ(grid.currentRow(), 0);
     // Right arrow from Find to Replacement, then once more: flips Case, stays in Replacement.
-    EXPECT_TRUE(grid.requestCurrentCell(colReplacement, 1));
-    EXPECT_FALSE(grid.requestCurrentCell(colCase, 1));
-    EXPECT_TRUE(grid.isSwitchOn(colCase, 1));
+    EXPECT_TRUE(grid.requestCurrentCell(colReplacement, 0));
+    EXPECT_FALSE(grid.requestCurrentCell(colCase, 0));
+    EXPECT_TRUE(grid.isSwitchOn(colCase, 0));
     EXPECT_EQ(grid.currentColumn(), colReplacement);
-    // Fixed cells never become current and nothing flips.
-    EXPECT_FALSE(grid.requestCurrentCell(colSum, 1));
-    EXPECT_FALSE(grid.requestCurrentCell(colUse, 0));
-    EXPECT_EQ(grid.cell(colUse, 0), "");
+    // Fixed cells and cells outside the rows never become current and nothing flips.
+    EXPECT_FALSE(grid.requestCurrentCell(colSum, 0));
+    EXPECT_FALSE(grid.requestCurrentCell(colUse, 2));
+    EXPECT_EQ(grid.cell(colUse, 2), "");
 }
 
 TEST(GridModel, CommandsWorkOnEveryDefinitionRow) {
     TFindReplaceGridModel grid(3);
-    grid.setCell(colFind, 2, "a");
-    grid.setSum(2, "7");
+    grid.setCell(colFind, 1, "a");
+    grid.setSum(1, "7");
     grid.execute(TGridCommand::UseAllReplacements);
-    for (int row = 1; row <= 3; ++row)
+    for (int row = 0; row < 3; ++row)
         EXPECT_EQ(grid.cell(colUse, row), "Yes"); // empty rows too
     grid.execute(TGridCommand::AllReplacementsCasesensitive);
     grid.execute(TGridCommand::NoReplacementAsWholeWord);
-    EXPECT_EQ(grid.cell(colCase, 3), "Yes");
-    EXPECT_EQ(grid.cell(colWords, 1), "No");
+    EXPECT_EQ(grid.cell(colCase, 2), "Yes");
+    EXPECT_EQ(grid.cell(colWords, 0), "No");
     grid.execute(TGridCommand::UseNoReplacements);
-    EXPECT_EQ(grid.cell(colUse, 1), "No");
+    EXPECT_EQ(grid.cell(colUse, 0), "No");
 
     grid.execute(TGridCommand::ClearFindReplaceGrid);
     for (int column = colUse; column <= colWords; ++column)
-        EXPECT_EQ(grid.cell(column, 2), "") << column;
-    EXPECT_EQ(grid.cell(colSum, 2), "7"); // the last run's count stays
+        EXPECT_EQ(grid.cell(column, 1), "") << column;
+    EXPECT_EQ(grid.cell(colSum, 1), "7"); // the last run's count stays
     grid.Clear();
-    EXPECT_EQ(grid.cell(colSum, 2), "");
+    EXPECT_EQ(grid.cell(colSum, 1), "");
 
     EXPECT_EQ(GridCommands()[6].ActionName, "ActionNoReplacementAsWholeWord");
     EXPECT_EQ(GridCommands()[6].Caption, "Serach no Replacement as whole word");
@@ -122,48 +115,51 @@ TEST(GridModel, CommandsWorkOnEveryDefinitionRow) {
 TEST(GridModel, RunActionRuleAndGatheringThroughTheSourceInterface) {
     TFindReplaceGridModel grid(4);
     EXPECT_FALSE(grid.HasUsableDefinition());
-    grid.setCell(colUse, 1, "Yes"); // on, but nothing to find
+    grid.setCell(colUse, 0, "Yes"); // on, but nothing to find
     EXPECT_FALSE(grid.HasUsableDefinition());
-    grid.setCell(colFind, 3, "Form1");
+    grid.setCell(colFind, 2, "Form1");
     EXPECT_FALSE(grid.HasUsableDefinition());
-    grid.setCell(colUse, 3, "1");
-    grid.setCell(colReplacement, 3, "MainForm");
-    grid.setCell(colWords, 3, "Yes");
+    grid.setCell(colUse, 2, "1");
+    grid.setCell(colReplacement, 2, "MainForm");
+    grid.setCell(colWords, 2, "Yes");
     EXPECT_TRUE(grid.HasUsableDefinition());
 
     std::vector<TFindReplace> defs;
     GatherDefinitions(grid, defs);
     ASSERT_EQ(defs.size(), 1u);
-    EXPECT_EQ(defs[0].Row, 3);
+    EXPECT_EQ(defs[0].Row, 2);
 
     // The run writes its counts back through ISumCells.
     ISumCells& sums = grid;
-    EXPECT_TRUE(sums.isDefinitionRow(4));
-    EXPECT_FALSE(sums.isDefinitionRow(5));
-    EXPECT_FALSE(sums.isDefinitionRow(0));
-    sums.setSum(3, "12");
+    EXPECT_TRUE(sums.isDefinitionRow(3));
+    EXPECT_FALSE(sums.isDefinitionRow(4));
+    EXPECT_FALSE(sums.isDefinitionRow(-1));
+    sums.setSum(2, "12");
     sums.setSum(9, "ignored");
-    EXPECT_EQ(grid.cell(colSum, 3), "12");
+    EXPECT_EQ(grid.cell(colSum, 2), "12");
 }
 
 TEST(GridModel, ObserversHearOfChanges) {
     TFindReplaceGridModel grid(2);
-    RecordingObserver observer;
-    grid.observers().add(&observer);
-    grid.setCell(colFind, 2, "x");
-    grid.setCell(colFind, 2, "x"); // no change, no notice
-    grid.setRowCount(5);
-    grid.setRowCount(3);
+    test::TableContract contract([&] { return grid.rowCount(); });
+    grid.observers().add(&contract);
+    grid.setCell(colFind, 1, "x");
+    grid.setCell(colFind, 1, "x"); // no change, no notice
+    grid.setDefinitionRowCount(4);
+    grid.setDefinitionRowCount(2);
     grid.execute(TGridCommand::UseAllReplacements);
-    EXPECT_EQ(observer.events,
-              (std::vector<std::string>{"changed 2-2", "inserted 3-4", "removed 3-4", "changed 1-2"}));
+    TWqPersistentData store;
+    grid.LoadCells(store);
+    EXPECT_EQ(contract.events,
+              (std::vector<std::string>{"changed 1-1", "inserted 2-3", "removed 2-3", "changed 0-1", "reset"}));
+    EXPECT_TRUE(contract.kept()) << ::testing::PrintToString(contract.violations);
 }
 
 TEST_F(GridStoreTest, SavingWritesOnlyFilledCells) {
     TFindReplaceGridModel grid(5);
-    grid.setCell(colUse, 3, "Yes");
-    grid.setCell(colFind, 3, "'Form1'");
-    grid.setSum(3, "99"); // never stored
+    grid.setCell(colUse, 2, "Yes");
+    grid.setCell(colFind, 2, "'Form1'");
+    grid.setSum(2, "99"); // never stored
     grid.SaveCells(store);
     EXPECT_EQ(content(), "[HKEY_CURRENT_USER\\B\\Find Replace Grid\\Cell Contents]\n"
                          "Grid Cell (0, 2)=Yes\n"
@@ -183,14 +179,14 @@ TEST_F(GridStoreTest, LoadingReplacesTheCellsWithWhatIsStored) {
                           "Grid Cell 1 0=no comma\r\n"
                           "Grid Cell (3, 1)=\xFF\xFEtwo lines\r\n");
     TFindReplaceGridModel grid(2);
-    grid.setCell(colReplacement, 2, "old");
-    grid.setSum(1, "5");
+    grid.setCell(colReplacement, 1, "old");
+    grid.setSum(0, "5");
     grid.LoadCells(store);
-    EXPECT_EQ(grid.cell(colFind, 1), "first");
-    EXPECT_EQ(grid.cell(colWords, 2), "Yes");
-    EXPECT_EQ(grid.cell(colCase, 2), "\r\ntwo lines");
-    EXPECT_EQ(grid.cell(colReplacement, 2), "");
-    EXPECT_EQ(grid.cell(colSum, 1), "");
+    EXPECT_EQ(grid.cell(colFind, 0), "first");
+    EXPECT_EQ(grid.cell(colWords, 1), "Yes");
+    EXPECT_EQ(grid.cell(colCase, 1), "\r\ntwo lines");
+    EXPECT_EQ(grid.cell(colReplacement, 1), "");
+    EXPECT_EQ(grid.cell(colSum, 0), "");
     int column = -1, row = -1;
     EXPECT_TRUE(ParseGridCellName("Grid Cell (12, 345)", column, row));
     EXPECT_EQ(column, 12);

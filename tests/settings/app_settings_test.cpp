@@ -1,7 +1,7 @@
 #include "core/base/exceptions.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
-#include "settings_test_support.h"
+#include "store/store_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // swapwright-cli show, run as a real process in a temporary folder.
-#include "settings_test_support.h"
+#include "store/store_test_support.h"
 #include "test_support/cli_process.h"
 
 #include <gtest/gtest.h>

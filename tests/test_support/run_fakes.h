@@ -12,15 +12,15 @@ class FixedRunSettings final : public IRunSettings {
 public:
     bool backups = true;
     std::string backupPrefix = "_";
-    int storeFormat = 2;
+    TFormStoreFormat storeFormat = TFormStoreFormat::AsBefore;
     int resolution = 100;
-    int errorAction = 0;
+    TOperationErrorAction errorAction = TOperationErrorAction::Continue;
 
     bool createBackupFiles() const override { return backups; }
     std::string backupFilePrefix() const override { return backupPrefix; }
-    int formFileStoreFormat() const override { return storeFormat; }
+    TFormStoreFormat formFileStoreFormat() const override { return storeFormat; }
     int progressResolution() const override { return resolution; }
-    int operationErrorAction() const override { return errorAction; }
+    TOperationErrorAction operationErrorAction() const override { return errorAction; }
 };
 
 // Records what a progress window would show; cancels on request or when an item is reached.

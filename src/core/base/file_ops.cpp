@@ -1,7 +1,5 @@
 #include "core/base/file_ops.h"
 
-#include "core/base/exceptions.h"
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -16,10 +14,6 @@
 namespace swapwright::files {
 
 namespace {
-
-std::string ioMessage(std::string_view what, const std::string& name, int err) {
-    return std::string(what) + " \"" + name + "\": " + std::strerror(err);
-}
 
 // A sibling name for an intermediate file in the folder of `path`.
 std::string siblingTempName(const std::string& path, unsigned attempt) {
@@ -76,22 +70,6 @@ bool entryExists(const std::string& path) noexcept {
 
 int createExclusive(const std::string& path) noexcept {
     return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-}
-
-void syncDescriptor(int fd, const std::string& nameForMessage) {
-    if (::fsync(fd) != 0)
-        throw EInOutError(ioMessage("Cannot write file", nameForMessage, errno));
-}
-
-void copyPermissions(int fd, const std::string& model, const std::string& nameForMessage) {
-    struct stat st {};
-    if (::stat(model.c_str(), &st) != 0)
-        throw EInOutError(ioMessage("Cannot read the attributes of", model, errno));
-    // Owner first: changing it may clear set-user-id bits, which the mode then restores.
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0)
-        (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
-    if (::fchmod(fd, st.st_mode & 07777) != 0)
-        throw EInOutError(ioMessage("Cannot set the permissions of", nameForMessage, errno));
 }
 
 int makeBackup(const std::string& original, const std::string& backup) {

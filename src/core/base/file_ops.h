@@ -2,8 +2,8 @@
 
 #include <string>
 
-// File operations that keep the user's files whole: exclusive creation, durable writes, links,
-// and replacement by one rename.
+// The file system steps the replacement of a file is made of (see file_replace.h): exclusive
+// creation, links, backups and the rename.
 namespace swapwright::files {
 
 // Milliseconds since the system started (monotonic clock), as 32 bits.
@@ -18,13 +18,6 @@ bool entryExists(const std::string& path) noexcept;
 // Creates a new empty file that did not exist before, never through an existing entry or link
 // (O_EXCL); returns its descriptor, or -1 with errno set.
 int createExclusive(const std::string& path) noexcept;
-
-// Flushes the file's data to the device; raises EInOutError on failure.
-void syncDescriptor(int fd, const std::string& nameForMessage);
-
-// Gives the file at fd the permission bits (and, as far as allowed, the owner and group) of
-// `model`. Failures to change the owner are ignored; failing to set the mode raises EInOutError.
-void copyPermissions(int fd, const std::string& model, const std::string& nameForMessage);
 
 // Makes `backup` hold the current content of `original`: a hard link where the file system
 // allows, else a durable copy; an older `backup` is replaced in one rename. Returns 0 or the

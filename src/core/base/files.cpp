@@ -1,8 +1,5 @@
 #include "core/base/files.h"
 
-#include "core/base/exceptions.h"
-#include "core/base/stream.h"
-
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -12,32 +9,21 @@
 
 namespace swapwright::files {
 
+std::string errorMessage(std::string_view what, std::string_view fileName, int errorNumber) {
+    std::string message(what);
+    message += " \"";
+    message += fileName;
+    message += "\": ";
+    message += std::strerror(errorNumber);
+    return message;
+}
+
 std::string openErrorMessage(std::string_view fileName, int errorNumber) {
-    return "Cannot open file \"" + std::string(fileName) + "\": " + std::strerror(errorNumber);
+    return errorMessage("Cannot open file", fileName, errorNumber);
 }
 
 std::string createErrorMessage(std::string_view fileName, int errorNumber) {
-    return "Cannot create file \"" + std::string(fileName) + "\": " + std::strerror(errorNumber);
-}
-
-std::string readWholeFile(const std::string& fileName) {
-    FileStream in(fileName, FileStream::Mode::OpenRead);
-    std::string bytes;
-    const auto expected = in.size();
-    if (expected > 0)
-        bytes.reserve(static_cast<std::size_t>(expected));
-    char block[1 << 16];
-    for (;;) {
-        errno = 0;
-        const auto n = in.read(block, sizeof block);
-        if (n == 0) {
-            if (errno != 0 && errno != EINTR)
-                throw EFOpenError(openErrorMessage(fileName, errno));
-            break;
-        }
-        bytes.append(block, n);
-    }
-    return bytes;
+    return errorMessage("Cannot create file", fileName, errorNumber);
 }
 
 bool fileExists(const std::string& fileName) noexcept {

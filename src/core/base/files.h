@@ -8,11 +8,11 @@ namespace swapwright::files {
 
 inline constexpr char kPathSeparator = '/';
 
+// "<what> \"<file name>\": <the system's text for the error>".
+std::string errorMessage(std::string_view what, std::string_view fileName, int errorNumber);
+// "Cannot open file ..." and "Cannot create file ...".
 std::string openErrorMessage(std::string_view fileName, int errorNumber);
 std::string createErrorMessage(std::string_view fileName, int errorNumber);
-
-// The whole content of a file; raises EFOpenError when it cannot be opened or read.
-std::string readWholeFile(const std::string& fileName);
 
 // True for an existing regular file (symbolic links followed); false for folders and the rest.
 bool fileExists(const std::string& fileName) noexcept;

@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-// What the core asks of whoever shows it: a yes/no question and a cooperative yield.
+// What the core asks of whoever shows it: a yes/no question, a cooperative yield and the wait
+// cursor.
 // The GUI answers with message boxes and its event loop, the CLI with the terminal,
 // tests with recorders.
 namespace swapwright {
@@ -21,6 +22,15 @@ public:
     virtual ~IYield() = default;
     // Lets the front end serve pending events (repaint, cancel button, ...).
     virtual void processPendingMessages() = 0;
+};
+
+// The wait cursor during long work: show() and restore() come in pairs, also when the work fails.
+class IWaitCursor {
+public:
+    virtual ~IWaitCursor() = default;
+    virtual void show() = 0;
+    // Back to the cursor that was there before show().
+    virtual void restore() = 0;
 };
 
 } // namespace swapwright

@@ -2,6 +2,7 @@
 
 #include "core/base/exceptions.h"
 #include "core/base/file_ops.h"
+#include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/base/stream.h"
 #include "core/base/text.h"
@@ -19,37 +20,7 @@ namespace swapwright {
 
 namespace {
 
-constexpr std::string_view kTempPrefix = "~Wq";
-constexpr std::string_view kTempExtension = "TMP";
 constexpr std::string_view kContinueQuestion = "Do You want to continue the Operation with the remaining Files?";
-
-// A temporary file that is removed again unless it was put in the original's place.
-class TempFileGuard {
-public:
-    explicit TempFileGuard(TTempFile file) : m_file(std::move(file)) {}
-    ~TempFileGuard() {
-        closeDescriptor();
-        files::removeQuietly(m_file.Name);
-    }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-
-    const std::string& name() const noexcept { return m_file.Name; }
-    int descriptor() const noexcept { return m_file.Descriptor; }
-    void closeDescriptor() noexcept {
-        if (m_file.Descriptor >= 0)
-            ::close(m_file.Descriptor);
-        m_file.Descriptor = -1;
-    }
-    // The file now lives under another name: nothing to remove any more.
-    void release() noexcept {
-        closeDescriptor();
-        m_file.Name.clear();
-    }
-
-private:
-    TTempFile m_file;
-};
 
 // Discards the output of a dry run while counting its bytes.
 class DiscardSink final : public OutputSink {
@@ -62,24 +33,41 @@ protected:
 
 bool stopped(const IProgressSink* progress) { return progress != nullptr && progress->canceled(); }
 
-std::string folderOf(const std::string& path) {
-    const auto folder = files::directoryOf(path);
-    return folder.empty() ? std::string(".") : std::string(folder);
-}
-
 // The file's content, a form file converted to its text form.
 std::string loadContent(const std::string& fileName, bool formFile, TStoredFormat& storedFormat) {
     if (!formFile)
         return files::readWholeFile(fileName);
     FileStream input(fileName, FileStream::Mode::OpenRead);
-    MemoryStream text;
     storedFormat = fmtUnknown;
-    ObjectResourceToText(input, text, storedFormat);
-    return text.takeBytes();
+    return readFormText(input, storedFormat);
 }
 
-bool wantsResourceForm(int storeFormat, TStoredFormat storedFormat) {
-    return storeFormat == 1 || (storeFormat == 2 && storedFormat == fmtBinary);
+// The text form back to resource form into the replacement's temporary file. A form that was
+// binary is written given its original, so what no replacement touched keeps its bytes. Failures
+// name the file they belong to: the temporary file for a write, the form file for its text.
+void writeResourceForm(const std::string& textFile, const std::string& formFile, TStoredFormat storedFormat,
+                       files::FileReplacement& resource) {
+    try {
+        FileStream text(textFile, FileStream::Mode::OpenRead);
+        FileStream output(::dup(resource.descriptor()), resource.temporaryName());
+        if (storedFormat == fmtBinary) {
+            FileStream original(formFile, FileStream::Mode::OpenRead);
+            ObjectTextToResource(text, output, original);
+        } else {
+            ObjectTextToResource(text, output);
+        }
+    } catch (const EWriteError& e) {
+        throw EWriteError(resource.temporaryName() + ": " + e.what());
+    } catch (const EParserError& e) {
+        throw EParserError(formFile + ": " + e.what());
+    } catch (const EConvertError& e) {
+        throw EConvertError(formFile + ": " + e.what());
+    }
+}
+
+bool wantsResourceForm(TFormStoreFormat storeFormat, TStoredFormat storedFormat) {
+    return storeFormat == TFormStoreFormat::AlwaysAsResource ||
+           (storeFormat == TFormStoreFormat::AsBefore && storedFormat == fmtBinary);
 }
 
 } // namespace
@@ -107,10 +95,12 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
         return;
     }
 
-    const std::string folder = folderOf(target);
-    auto temp = std::make_unique<TempFileGuard>(CreateTempFile(folder, kTempPrefix, kTempExtension));
+    files::ReplaceOptions options;
+    options.FollowLinks = false; // resolved above
+    options.Flush = context.Durable;
+    auto replacement = std::make_unique<files::FileReplacement>(target, options);
     {
-        FileDescriptorSink sink(temp->descriptor(), temp->name());
+        FileDescriptorSink sink(replacement->descriptor(), replacement->temporaryName());
         ReplaceInStream(content, sink, file.StrLenPrefix, definitions, *compiled, receivers);
         sink.finish();
     }
@@ -118,24 +108,16 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
     std::string().swap(content);
 
     if (stopped(progress))
-        return; // the guard removes the temporary file; the original stays as it was
+        return; // the replacement removes its temporary file; the original stays as it was
 
     // Back to resource form before anything touches the original: a text that no longer parses
     // fails the file here and leaves it unchanged.
     if (formFile && wantsResourceForm(context.Settings.formFileStoreFormat(), storedFormat)) {
-        auto resource = std::make_unique<TempFileGuard>(CreateTempFile(folder, kTempPrefix, kTempExtension));
-        {
-            FileStream text(temp->name(), FileStream::Mode::OpenRead);
-            FileStream output(::dup(resource->descriptor()), resource->name());
-            ObjectTextToResource(text, output);
-        }
-        temp = std::move(resource);
+        auto resource = std::make_unique<files::FileReplacement>(target, options);
+        writeResourceForm(replacement->temporaryName(), target, storedFormat, *resource);
+        replacement = std::move(resource);
     }
-
-    files::copyPermissions(temp->descriptor(), target, temp->name());
-    if (context.Durable)
-        files::syncDescriptor(temp->descriptor(), temp->name());
-    temp->closeDescriptor();
+    replacement->finishWriting();
 
     if (context.Settings.createBackupFiles()) {
         const std::string backup = MakeBackupFileName(target, context.Settings.backupFilePrefix());
@@ -147,18 +129,15 @@ void ProcessFile(const TFileToProcess& file, std::vector<TFindReplace>& definiti
                 throw EInOutError("Cannot create backup file \"" + backup + "\": " + std::strerror(err));
         }
     }
-
-    if (const int err = files::renameOver(temp->name(), target); err != 0)
-        throw EInOutError("Cannot replace file \"" + target + "\": " + std::strerror(err));
-    temp->release();
+    replacement->commit();
 }
 
 bool HandleOperationError(const std::exception& error, TRunContext& context) {
     AddErrorLine(context.Report, error.what());
     switch (context.Settings.operationErrorAction()) {
-    case 0:
+    case TOperationErrorAction::Continue:
         return true;
-    case 1:
+    case TOperationErrorAction::AskUser:
         return context.Question != nullptr &&
                context.Question->askYesNo(MessageSeverity::Warning,
                                           text::format("%s\r\r%s", error.what(), kContinueQuestion));

@@ -3,6 +3,7 @@
 #include "core/base/datetime.h"
 #include "core/base/host.h"
 #include "core/engine/replacement_model.h"
+#include "core/engine/run_choices.h"
 #include "core/engine/run_interfaces.h"
 #include "core/engine/substitution.h"
 
@@ -20,11 +21,9 @@ public:
     virtual ~IRunSettings() = default;
     virtual bool createBackupFiles() const = 0;
     virtual std::string backupFilePrefix() const = 0;
-    // 0 always as text, 1 always as resource, 2 in the format the file had.
-    virtual int formFileStoreFormat() const = 0;
+    virtual TFormStoreFormat formFileStoreFormat() const = 0;
     virtual int progressResolution() const = 0;
-    // 0 continue, 1 ask the user, anything else abort.
-    virtual int operationErrorAction() const = 0;
+    virtual TOperationErrorAction operationErrorAction() const = 0;
 };
 
 // Whoever started the run: told when it begins and when it ends (also by an error), so it can

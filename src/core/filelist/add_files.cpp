@@ -1,5 +1,6 @@
 #include "core/filelist/add_files.h"
 
+#include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/filelist/extension_families.h"
 #include "core/filelist/file_list_model.h"
@@ -47,14 +48,15 @@ private:
 
     // A project file (keyword "uses" or "contains") or, without keyword, a definition file.
     void addProject(const std::string& name, std::string_view keyword) {
-        const int action = ReadIntegerSetting(m_store, sidProjectFileAddAction);
-        if (action == 1 || action == 2) {
+        const auto action = ReadProjectFileAddAction(m_store);
+        using enum TProjectFileAddAction;
+        if (action == AddListedFiles || action == AddBoth) {
             if (keyword.empty())
                 loadDefinitions(name);
             else
                 scan(name, keyword);
         }
-        if (action == 0 || action == 2)
+        if (action == AddFileItself || action == AddBoth)
             addEntry(name);
     }
 

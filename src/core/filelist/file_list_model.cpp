@@ -4,6 +4,7 @@
 #include "core/base/text.h"
 #include "core/settings/app_settings.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -151,43 +152,41 @@ void TFileListModel::setPrefixText(int index, std::string prefixText) {
     m_observers.notify(&ITableObserver::rowsChanged, index, index);
 }
 
-void TFileListModel::setSelected(int index, bool selected) {
-    auto& e = mutableEntry(index);
-    if (e.Selected == selected)
-        return;
-    e.Selected = selected;
-    m_selectedCount += selected ? 1 : -1;
+bool TFileListModel::isEnabled(TFileListCommand command, std::size_t selectedCount) const noexcept {
+    return FileListCommandInfo(command).NeedsSelection ? selectedCount > 0 : !m_entries.empty();
 }
 
-void TFileListModel::clearSelection() {
-    for (auto& e : m_entries)
-        e.Selected = false;
-    m_selectedCount = 0;
+TRowSelection TFileListModel::validRows(const TRowSelection& selection) const {
+    TRowSelection rows;
+    rows.reserve(selection.size());
+    for (const int row : selection)
+        if (row >= 0 && row < entryCount())
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
-bool TFileListModel::isEnabled(TFileListCommand command) const noexcept {
-    return FileListCommandInfo(command).NeedsSelection ? m_selectedCount > 0 : !m_entries.empty();
-}
-
-void TFileListModel::execute(TFileListCommand command) {
-    if (!isEnabled(command))
+void TFileListModel::execute(TFileListCommand command, const TRowSelection& selection) {
+    const auto rows = validRows(selection);
+    if (!isEnabled(command, rows.size()))
         return;
     switch (command) {
     case TFileListCommand::RefreshFileStates: RefreshFileStates(); break;
-    case TFileListCommand::MarkSelectedFilesAsChecked: MarkSelectedFiles(true); break;
-    case TFileListCommand::MarkSelectedFilesAsUnchecked: MarkSelectedFiles(false); break;
+    case TFileListCommand::MarkSelectedFilesAsChecked: MarkSelectedFiles(rows, true); break;
+    case TFileListCommand::MarkSelectedFilesAsUnchecked: MarkSelectedFiles(rows, false); break;
     case TFileListCommand::MarkAllFilesAsChecked: MarkAllFiles(true); break;
     case TFileListCommand::MarkAllFilesAsUnchecked: MarkAllFiles(false); break;
-    case TFileListCommand::RemoveSelectedFiles: RemoveSelectedFiles(); break;
+    case TFileListCommand::RemoveSelectedFiles: RemoveSelectedFiles(rows); break;
     case TFileListCommand::RemoveAllFiles: RemoveAllFiles(); break;
     case TFileListCommand::AllFilesStrLenPrefixNone: SetStrLenPrefix(slpNone, true); break;
     case TFileListCommand::AllFilesStrLenPrefix8Bit: SetStrLenPrefix(slp8Bit, true); break;
     case TFileListCommand::AllFilesStrLenPrefix16Bit: SetStrLenPrefix(slp16Bit, true); break;
     case TFileListCommand::AllFilesStrLenPrefix32Bit: SetStrLenPrefix(slp32Bit, true); break;
-    case TFileListCommand::SelectedFilesStrLenPrefixNone: SetStrLenPrefix(slpNone, false); break;
-    case TFileListCommand::SelectedFilesStrLenPrefix8Bit: SetStrLenPrefix(slp8Bit, false); break;
-    case TFileListCommand::SelectedFilesStrLenPrefix16Bit: SetStrLenPrefix(slp16Bit, false); break;
-    case TFileListCommand::SelectedFilesStrLenPrefix32Bit: SetStrLenPrefix(slp32Bit, false); break;
+    case TFileListCommand::SelectedFilesStrLenPrefixNone: SetStrLenPrefix(slpNone, false, rows); break;
+    case TFileListCommand::SelectedFilesStrLenPrefix8Bit: SetStrLenPrefix(slp8Bit, false, rows); break;
+    case TFileListCommand::SelectedFilesStrLenPrefix16Bit: SetStrLenPrefix(slp16Bit, false, rows); break;
+    case TFileListCommand::SelectedFilesStrLenPrefix32Bit: SetStrLenPrefix(slp32Bit, false, rows); break;
     }
 }
 
@@ -198,10 +197,9 @@ void TFileListModel::RefreshFileStates() {
         m_observers.notify(&ITableObserver::rowsChanged, 0, entryCount() - 1);
 }
 
-void TFileListModel::MarkSelectedFiles(bool checked) {
-    for (int i = 0; i < entryCount(); ++i)
-        if (m_entries[static_cast<std::size_t>(i)].Selected)
-            setChecked(i, checked);
+void TFileListModel::MarkSelectedFiles(const TRowSelection& selection, bool checked) {
+    for (const int row : validRows(selection))
+        setChecked(row, checked);
 }
 
 void TFileListModel::MarkAllFiles(bool checked) {
@@ -211,57 +209,44 @@ void TFileListModel::MarkAllFiles(bool checked) {
         m_observers.notify(&ITableObserver::rowsChanged, 0, entryCount() - 1);
 }
 
-void TFileListModel::RemoveSelectedFiles() {
-    if (m_selectedCount == 0)
-        return;
-    int first = -1, last = -1, runs = 0;
-    for (int i = 0; i < entryCount(); ++i) {
-        if (!m_entries[static_cast<std::size_t>(i)].Selected)
-            continue;
-        if (last != i - 1 || first < 0)
-            ++runs;
-        if (first < 0)
-            first = i;
-        last = i;
+void TFileListModel::removeRows(int first, int last) {
+    m_observers.notify(&ITableObserver::rowsAboutToBeRemoved, first, last);
+    const auto begin = m_entries.begin() + first, end = m_entries.begin() + last + 1;
+    for (auto it = begin; it != end; ++it)
+        indexRemove(it->FileName);
+    m_entries.erase(begin, end);
+    m_observers.notify(&ITableObserver::rowsRemoved, first, last);
+}
+
+void TFileListModel::RemoveSelectedFiles(const TRowSelection& selection) {
+    const auto rows = validRows(selection);
+    // From the last run to the first: the rows of the runs still to come keep their numbers.
+    for (std::size_t end = rows.size(); end > 0;) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && rows[begin - 1] == rows[begin] - 1)
+            --begin;
+        removeRows(rows[begin], rows[end - 1]);
+        end = begin;
     }
-    if (runs == 1)
-        m_observers.notify(&ITableObserver::rowsAboutToBeRemoved, first, last);
-    else
-        m_observers.notify(&ITableObserver::modelAboutToBeReset);
-    std::vector<TFileListEntry> kept;
-    kept.reserve(m_entries.size() - static_cast<std::size_t>(m_selectedCount));
-    for (auto& e : m_entries) {
-        if (e.Selected)
-            indexRemove(e.FileName);
-        else
-            kept.push_back(std::move(e));
-    }
-    m_entries = std::move(kept);
-    m_selectedCount = 0;
-    if (runs == 1)
-        m_observers.notify(&ITableObserver::rowsRemoved, first, last);
-    else
-        m_observers.notify(&ITableObserver::modelReset);
 }
 
 void TFileListModel::RemoveAllFiles() {
-    if (m_entries.empty())
-        return;
-    m_observers.notify(&ITableObserver::modelAboutToBeReset);
-    m_entries.clear();
-    m_names.clear();
-    m_selectedCount = 0;
-    m_observers.notify(&ITableObserver::modelReset);
+    if (!m_entries.empty())
+        removeRows(0, entryCount() - 1);
 }
 
-void TFileListModel::SetStrLenPrefix(TStrLenPrefix kind, bool allFiles) {
+void TFileListModel::SetStrLenPrefix(TStrLenPrefix kind, bool allFiles, const TRowSelection& selection) {
     const std::string text(StrLenPrefixText(kind));
-    for (int i = 0; i < entryCount(); ++i) {
-        auto& e = m_entries[static_cast<std::size_t>(i)];
-        if (allFiles || e.Selected) {
-            e.PrefixText = text;
-            m_observers.notify(&ITableObserver::rowsChanged, i, i);
-        }
+    auto set = [&](int row) {
+        m_entries[static_cast<std::size_t>(row)].PrefixText = text;
+        m_observers.notify(&ITableObserver::rowsChanged, row, row);
+    };
+    if (allFiles) {
+        for (int row = 0; row < entryCount(); ++row)
+            set(row);
+    } else {
+        for (const int row : validRows(selection))
+            set(row);
     }
 }
 

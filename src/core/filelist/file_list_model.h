@@ -36,8 +36,11 @@ struct TFileListEntry {
     std::string PrefixText; // the display text of the prefix kind ("None", "8 Bit", ...)
     std::string SizeText;   // "%d KB" or empty
     int StateImage = fsiMissing;
-    bool Selected = false;
 };
+
+// The entries a command works on: row indexes in any order (the view's selection). Indexes
+// outside the list and repeated ones are passed over.
+using TRowSelection = std::vector<int>;
 
 // The fifteen file list commands, in the order of their table.
 enum class TFileListCommand {
@@ -77,7 +80,8 @@ std::string FileSizeText(std::uint64_t bytes);
 // duplicate test is an index lookup, so adding stays fast however long the list is.
 //
 // The store (for setting 8 and the prefix warning), the question and the yield are optional:
-// without a question the warning is never asked and setting 8 stays as stored.
+// without a question the warning is never asked and setting 8 stays as stored. The model keeps
+// no selection: the commands on selected entries take the view's selection.
 class TFileListModel final : public IFileEntrySource {
 public:
     explicit TFileListModel(TWqPersistentData* store = nullptr, IQuestion* question = nullptr,
@@ -110,23 +114,22 @@ public:
     void setChecked(int index, bool checked);
     void setPrefixText(int index, std::string prefixText);
 
-    // Selection, kept here for the commands; the view reports the user's selection.
-    void setSelected(int index, bool selected);
-    bool isSelected(int index) const { return entry(index).Selected; }
-    int selectedCount() const noexcept { return m_selectedCount; }
-    void clearSelection();
-
-    bool isEnabled(TFileListCommand command) const noexcept;
-    // Runs a command; a command that is not enabled does nothing.
-    void execute(TFileListCommand command);
+    // The enabled rule: a command on selected entries with a selection, any other with entries.
+    bool isEnabled(TFileListCommand command, std::size_t selectedCount) const noexcept;
+    // Runs a command over the selection; a command that is not enabled does nothing.
+    void execute(TFileListCommand command, const TRowSelection& selection = {});
 
     void RefreshFileStates();
-    void MarkSelectedFiles(bool checked);
+    void MarkSelectedFiles(const TRowSelection& selection, bool checked);
     void MarkAllFiles(bool checked);
-    void RemoveSelectedFiles();
+    // Each contiguous run of selected rows is removed with its own notification, the last run
+    // first, so that a view keeps its current row and scroll position.
+    void RemoveSelectedFiles(const TRowSelection& selection);
     void RemoveAllFiles();
-    // Writes the kind's display text into the prefix column of every entry or every selected one.
-    void SetStrLenPrefix(TStrLenPrefix kind, bool allFiles);
+    // Writes the kind's display text into the prefix column of every entry or of the selected ones.
+    void SetStrLenPrefix(TStrLenPrefix kind, bool allFiles, const TRowSelection& selection = {});
+    // The selection as ascending row indexes within the list, each once.
+    TRowSelection validRows(const TRowSelection& selection) const;
 
     TableObservers& observers() noexcept { return m_observers; }
 
@@ -136,6 +139,7 @@ private:
     void indexRemove(const std::string& name);
     void askPrefixWarning(TStrLenPrefix kind);
     void refresh(TFileListEntry& e, const std::string& fileName);
+    void removeRows(int first, int last);
     TFileListEntry& mutableEntry(int index) { return m_entries.at(static_cast<std::size_t>(index)); }
 
     TWqPersistentData* m_store;
@@ -144,7 +148,6 @@ private:
     bool m_namesIgnoreCase;
     std::vector<TFileListEntry> m_entries;
     std::unordered_map<std::string, int> m_names; // index key -> number of entries with that name
-    int m_selectedCount = 0;
     TableObservers m_observers;
 };
 

@@ -4,6 +4,7 @@
 #include "core/base/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
@@ -12,20 +13,22 @@ namespace swapwright {
 
 namespace {
 
-// A small Object Pascal lexer: words, string literals and single symbols; comments skipped.
+// A small Object Pascal lexer: words, string literals, single symbols and the names of compiler
+// directives; other comments skipped.
 class Lexer {
 public:
-    enum class Kind { End, Word, String, Symbol };
+    enum class Kind { End, Word, String, Symbol, Directive };
     struct Token {
         Kind kind = Kind::End;
-        std::string text;
+        std::string text; // for a directive its name in upper case ("IFDEF")
     };
 
     explicit Lexer(std::string_view s) : m_s(s) {}
 
     Token next() {
-        skipBlanksAndComments();
         Token t;
+        if (skipBlanksAndComments(t))
+            return t;
         if (m_pos >= m_s.size())
             return t;
         const char c = m_s[m_pos];
@@ -65,32 +68,65 @@ private:
         return text::isWordByte(static_cast<unsigned char>(c)) || c == '.' || static_cast<unsigned char>(c) >= 0x80;
     }
 
-    void skipBlanksAndComments() {
+    // Skips blanks and comments; true when it stopped at a directive, which is then `t`.
+    bool skipBlanksAndComments(Token& t) {
         while (m_pos < m_s.size()) {
             const char c = m_s[m_pos];
             if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == '\0') {
                 ++m_pos;
             } else if (c == '{') {
-                skipPast("}", m_pos + 1);
+                if (comment("}", m_pos + 1, t))
+                    return true;
             } else if (c == '(' && m_pos + 1 < m_s.size() && m_s[m_pos + 1] == '*') {
-                skipPast("*)", m_pos + 2);
+                if (comment("*)", m_pos + 2, t))
+                    return true;
             } else if (c == '/' && m_pos + 1 < m_s.size() && m_s[m_pos + 1] == '/') {
                 const auto eol = m_s.find_first_of("\r\n", m_pos);
                 m_pos = eol == std::string_view::npos ? m_s.size() : eol;
             } else {
-                return;
+                return false;
             }
         }
+        return false;
     }
 
-    void skipPast(std::string_view close, std::size_t from) {
+    // Passes over a comment whose text starts at `from`; a comment that starts with '$' is a
+    // directive, and its name becomes `t`.
+    bool comment(std::string_view close, std::size_t from, Token& t) {
         const auto end = m_s.find(close, from);
+        const std::string_view body = m_s.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
         m_pos = end == std::string_view::npos ? m_s.size() : end + close.size();
+        if (body.empty() || body.front() != '$')
+            return false;
+        t.kind = Kind::Directive;
+        for (std::size_t i = 1; i < body.size() && std::isalpha(static_cast<unsigned char>(body[i])); ++i)
+            t.text += static_cast<char>(std::toupper(static_cast<unsigned char>(body[i])));
+        return true;
     }
 
     std::string_view m_s;
     std::size_t m_pos = 0;
 };
+
+// Where the scan may stand, as a set: every branch of conditional compilation is one possibility,
+// so the program, not knowing the defines, follows all of them at once.
+enum ScanState : unsigned {
+    BeforeClause = 1, // the keyword not seen yet
+    InClause = 2,
+    AfterIn = 4,      // in the clause, just after "in"
+    ClauseEnded = 8,
+};
+
+// One conditional block: the states at its start, those its finished branches ended in, and
+// whether an {$ELSE} branch was seen (without one, the block may also be skipped as a whole).
+struct Conditional {
+    unsigned atStart;
+    unsigned ended = 0;
+    bool hasElse = false;
+};
+
+bool opensConditional(std::string_view d) { return d == "IF" || d == "IFDEF" || d == "IFNDEF" || d == "IFOPT"; }
+bool closesConditional(std::string_view d) { return d == "ENDIF" || d == "IFEND"; }
 
 bool onlyDots(std::string_view s) { return s.find_first_not_of('.') == std::string_view::npos; }
 
@@ -104,21 +140,39 @@ bool entryExists(const std::string& path) {
 std::vector<std::string> ScanUnitPaths(std::string_view source, std::string_view keyword) {
     std::vector<std::string> paths;
     Lexer lexer(source);
-    for (;;) {
-        const auto t = lexer.next();
-        if (t.kind == Lexer::Kind::End)
-            return paths;
-        if (t.kind == Lexer::Kind::Word && text::equalsIgnoreCase(t.text, keyword))
-            break;
-    }
-    bool afterIn = false;
+    unsigned states = BeforeClause;
+    std::vector<Conditional> open;
     for (;;) {
         auto t = lexer.next();
-        if (t.kind == Lexer::Kind::End || (t.kind == Lexer::Kind::Symbol && t.text == ";"))
+        if (t.kind == Lexer::Kind::End)
             return paths;
-        if (afterIn && t.kind == Lexer::Kind::String)
+        if (t.kind == Lexer::Kind::Directive) {
+            if (opensConditional(t.text)) {
+                open.push_back({states});
+            } else if ((t.text == "ELSE" || t.text == "ELSEIF") && !open.empty()) {
+                open.back().ended |= states;
+                open.back().hasElse = open.back().hasElse || t.text == "ELSE";
+                states = open.back().atStart;
+            } else if (closesConditional(t.text) && !open.empty()) {
+                const Conditional c = open.back();
+                open.pop_back();
+                states |= c.ended | (c.hasElse ? 0u : c.atStart);
+            }
+            continue;
+        }
+        const bool semicolon = t.kind == Lexer::Kind::Symbol && t.text == ";";
+        const bool in = t.kind == Lexer::Kind::Word && text::equalsIgnoreCase(t.text, "in");
+        unsigned next = states & ClauseEnded;
+        if ((states & BeforeClause) != 0)
+            next |= t.kind == Lexer::Kind::Word && text::equalsIgnoreCase(t.text, keyword) ? InClause : BeforeClause;
+        if ((states & (InClause | AfterIn)) != 0)
+            next |= semicolon ? ClauseEnded : in ? AfterIn : InClause;
+        if ((states & AfterIn) != 0 && t.kind == Lexer::Kind::String &&
+            std::find(paths.begin(), paths.end(), t.text) == paths.end())
             paths.push_back(std::move(t.text));
-        afterIn = t.kind == Lexer::Kind::Word && text::equalsIgnoreCase(t.text, "in");
+        states = next;
+        if (states == ClauseEnded && open.empty())
+            return paths;
     }
 }
 

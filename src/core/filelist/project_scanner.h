@@ -11,11 +11,14 @@ namespace swapwright {
 inline constexpr std::string_view kUsesKeyword = "uses";
 inline constexpr std::string_view kContainsKeyword = "contains";
 
-// The paths of the clause that the first keyword (a whole word outside comments and string
-// literals, any letter case) opens: for each "in" of the clause, the string literal after it,
-// with doubled quotes undone. The clause ends at its ';' (or the end of the text). Comments
-// ({ }, (* *), //) and compiler directives inside the clause are passed over, so a unit that is
-// commented out brings nothing. Units given without "in" bring nothing.
+// The paths of the clause that the keyword (a whole word outside comments and string literals,
+// any letter case) opens: for each "in" of the clause, the string literal after it, with doubled
+// quotes undone, each path once. Comments ({ }, (* *), //) are passed over, so a unit that is
+// commented out brings nothing; units given without "in" bring nothing. The clause ends at its
+// ';' (or the end of the text). Conditional compilation ({$IF}, {$IFDEF}, {$IFNDEF}, {$IFOPT} ...
+// {$ELSEIF}, {$ELSE} ... {$ENDIF}, {$IFEND}) is followed through every branch, since the defines
+// are not known here: a ';' inside one branch ends the clause only for that branch, and the units
+// of all branches are listed.
 std::vector<std::string> ScanUnitPaths(std::string_view source, std::string_view keyword);
 
 // The file a unit path names, for a project file given by its full path: the path is trimmed of

@@ -9,6 +9,7 @@
 #include "core/formfile/form_reader.h"
 #include "core/formfile/form_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <vector>
@@ -45,40 +46,40 @@ private:
     std::string m_blanks;
 };
 
-// Narrow and wide strings share the layout; a wide character above 255 is never plain.
-template <typename String>
-void writeStringText(TextOut& out, const String& s, int level) {
-    const std::size_t length = s.size();
+// Narrow and wide strings share the layout; a wide character above 255 is never plain. The
+// characters come one at a time from `next`, so a string of any length is written without being
+// held in memory.
+template <typename Next>
+void writeStringText(TextOut& out, std::uint64_t length, int level, Next next) {
     if (length == 0) {
         out.write("''");
         return;
     }
-    const auto code = [&](std::size_t i) -> unsigned { return static_cast<std::make_unsigned_t<typename String::value_type>>(s[i]); };
-    const auto plain = [&](std::size_t i) {
-        const unsigned c = code(i);
-        return c >= 32 && c != '\'' && c <= 255;
-    };
+    const auto plain = [](unsigned c) { return c >= 32 && c != '\'' && c <= 255; };
     ++level;
     if (length > kStringLine)
         out.newLine(level);
-    std::size_t i = 0;
-    std::size_t lineStart = 0;
+    std::uint64_t i = 0;
+    std::uint64_t lineStart = 0;
+    unsigned c = next();
+    const auto advance = [&] {
+        if (++i < length)
+            c = next();
+    };
     while (i < length) {
         bool lineBreak = false;
-        if (plain(i)) {
-            const std::size_t first = i;
-            do
-                ++i;
-            while (i < length && plain(i) && i - lineStart < kStringLine);
-            lineBreak = i - lineStart >= kStringLine;
+        if (plain(c)) {
             out.write('\'');
-            for (std::size_t j = first; j < i; ++j)
-                out.write(static_cast<char>(code(j)));
+            do {
+                out.write(static_cast<char>(c));
+                advance();
+            } while (i < length && plain(c) && i - lineStart < kStringLine);
+            lineBreak = i - lineStart >= kStringLine;
             out.write('\'');
         } else {
             out.write('#');
-            out.number(code(i));
-            ++i;
+            out.number(c);
+            advance();
             lineBreak = i - lineStart >= kStringLine;
         }
         if (lineBreak && i < length) {
@@ -87,6 +88,17 @@ void writeStringText(TextOut& out, const String& s, int level) {
             lineStart = i;
         }
     }
+}
+
+void writeNarrowStringText(TextOut& out, TReader& reader, std::uint64_t length, int level) {
+    writeStringText(out, length, level, [&]() -> unsigned { return reader.readByte(); });
+}
+
+void writeWideStringText(TextOut& out, TReader& reader, int level) {
+    writeStringText(out, reader.readUInt32(), level, [&]() -> unsigned {
+        const unsigned low = reader.readByte();
+        return low | (static_cast<unsigned>(reader.readByte()) << 8);
+    });
 }
 
 void writeBinaryText(TextOut& out, TReader& reader, int level) {
@@ -199,10 +211,10 @@ private:
             m_out.write(floattext::format(m_reader.ReadFloat()));
             break;
         case tagShortString:
-            writeStringText(m_out, m_reader.ReadStr(), level);
+            writeNarrowStringText(m_out, m_reader, m_reader.readByte(), level);
             break;
         case tagLongString:
-            writeStringText(m_out, m_reader.readBytes(m_reader.readUInt32()), level);
+            writeNarrowStringText(m_out, m_reader, m_reader.readUInt32(), level);
             break;
         case tagIdent:
             m_out.write(m_reader.ReadStr());
@@ -251,7 +263,7 @@ private:
             m_out.write('d');
             break;
         case tagWideString:
-            writeStringText(m_out, m_reader.readWideStringPayload(), level);
+            writeWideStringText(m_out, m_reader, level);
             break;
         case tagInt64:
             m_out.number(m_reader.readInt64Payload());
@@ -337,6 +349,56 @@ bool startsLikeText(std::uint8_t b) {
     return b == 9 || b == 11 || b == 13 || b == ' ' || b == 'I' || b == 'O' || b == 'i' || b == 'o';
 }
 
+enum class Detected { Copy, Convert };
+
+// What the detecting conversion does with the input, by its first byte; updates the stored format.
+Detected detect(Stream& input, TStoredFormat& storedFormat) {
+    const std::int64_t start = input.position();
+    std::uint8_t first = 0;
+    input.read(&first, 1);
+    input.setPosition(start);
+    if (first == 0xFF) {
+        if (storedFormat == fmtBinary)
+            return Detected::Copy;
+        if (storedFormat == fmtUnknown)
+            storedFormat = fmtBinary;
+        return Detected::Convert;
+    }
+    if (storedFormat == fmtText || (storedFormat == fmtUnknown && startsLikeText(first))) {
+        storedFormat = fmtText;
+        return Detected::Copy;
+    }
+    return Detected::Convert; // fails on the header
+}
+
+// Counts what is written to it and keeps nothing.
+class CountingStream final : public Stream {
+public:
+    std::size_t read(void*, std::size_t) override { return 0; }
+    void write(const void*, std::size_t n) override { m_size += static_cast<std::int64_t>(n); }
+    std::int64_t position() const override { return m_size; }
+    void setPosition(std::int64_t) override { throw EStreamError("Invalid stream position"); }
+    std::int64_t size() const override { return m_size; }
+
+private:
+    std::int64_t m_size = 0;
+};
+
+// Appends to a string whose room was reserved beforehand.
+class StringOutput final : public Stream {
+public:
+    explicit StringOutput(std::size_t capacity) { m_data.reserve(capacity); }
+    std::size_t read(void*, std::size_t) override { return 0; }
+    void write(const void* buffer, std::size_t n) override { m_data.append(static_cast<const char*>(buffer), n); }
+    std::int64_t position() const override { return static_cast<std::int64_t>(m_data.size()); }
+    void setPosition(std::int64_t) override { throw EStreamError("Invalid stream position"); }
+    std::int64_t size() const override { return static_cast<std::int64_t>(m_data.size()); }
+    std::string take() noexcept { return std::move(m_data); }
+
+private:
+    std::string m_data;
+};
+
 } // namespace
 
 void ObjectBinaryToText(Stream& input, Stream& output) { BinaryToText(input, output).run(); }
@@ -347,26 +409,25 @@ void ObjectResourceToText(Stream& input, Stream& output) {
 }
 
 void ObjectResourceToText(Stream& input, Stream& output, TStoredFormat& storedFormat) {
-    const std::int64_t start = input.position();
-    std::uint8_t first = 0;
-    input.read(&first, 1);
-    input.setPosition(start);
-    if (first == 0xFF) {
-        if (storedFormat == fmtBinary) {
-            output.copyFrom(input);
-            return;
-        }
-        if (storedFormat == fmtUnknown)
-            storedFormat = fmtBinary;
-        ObjectResourceToText(input, output);
-        return;
-    }
-    if (storedFormat == fmtText || (storedFormat == fmtUnknown && startsLikeText(first))) {
-        storedFormat = fmtText;
+    if (detect(input, storedFormat) == Detected::Copy)
         output.copyFrom(input);
-        return;
+    else
+        ObjectResourceToText(input, output);
+}
+
+std::string readFormText(Stream& input, TStoredFormat& storedFormat) {
+    const std::int64_t start = input.position();
+    if (detect(input, storedFormat) == Detected::Copy) {
+        StringOutput text(static_cast<std::size_t>(std::max<std::int64_t>(0, input.size() - start)));
+        text.copyFrom(input);
+        return text.take();
     }
-    ObjectResourceToText(input, output); // fails on the header
+    CountingStream counter;
+    ObjectResourceToText(input, counter);
+    input.setPosition(start);
+    StringOutput text(static_cast<std::size_t>(counter.size()));
+    ObjectResourceToText(input, text);
+    return text.take();
 }
 
 } // namespace swapwright

@@ -42,6 +42,18 @@ void TReader::read(void* buffer, std::size_t n) {
     }
 }
 
+void TReader::skip(std::uint64_t n) {
+    const std::size_t buffered = std::min<std::uint64_t>(n, m_end - m_pos);
+    m_pos += buffered;
+    n -= buffered;
+    if (n == 0)
+        return;
+    const std::int64_t target = m_input.position() + static_cast<std::int64_t>(n);
+    if (target > m_input.size())
+        throw EReadError(std::string(kStreamReadError));
+    m_input.setPosition(target);
+}
+
 std::uint32_t TReader::readUInt32() {
     std::uint8_t b[4];
     read(b, 4);
@@ -215,15 +227,19 @@ void ReadResHeader(Stream& input) {
 }
 
 void writeResHeader(Stream& output, std::string_view className, std::uint32_t size) {
+    writeResHeader(output, text::toAsciiUpper(className.substr(0, kMaxShortString)), 0x1030, size);
+}
+
+void writeResHeader(Stream& output, std::string_view resourceName, std::uint16_t flags, std::uint32_t size) {
     std::string header;
-    header.reserve(className.size() + 10);
+    header.reserve(resourceName.size() + 10);
     header += '\xFF';
     header += '\x0A';
     header += '\0';
-    header += text::toAsciiUpper(className.substr(0, kMaxShortString));
+    header += resourceName;
     header += '\0';
-    header += '\x30';
-    header += '\x10';
+    header += static_cast<char>(flags & 0xFF);
+    header += static_cast<char>(flags >> 8);
     for (int i = 0; i < 4; ++i)
         header += static_cast<char>((size >> (8 * i)) & 0xFF);
     output.write(header);

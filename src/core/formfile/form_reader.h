@@ -53,6 +53,8 @@ public:
     }
     std::uint32_t readUInt32();
     void read(void* buffer, std::size_t n);
+    // Passes over n bytes; input that ends among them raises EReadError as a read would.
+    void skip(std::uint64_t n);
 
 private:
     void fill();
@@ -72,5 +74,7 @@ void ReadResHeader(Stream& input);
 // Writes the header for a stream of `size` bytes whose root class is `className`; the resource
 // name is the class name with ASCII letters upper-cased.
 void writeResHeader(Stream& output, std::string_view className, std::uint32_t size);
+// The same with a resource name and memory flags as another header has them.
+void writeResHeader(Stream& output, std::string_view resourceName, std::uint16_t flags, std::uint32_t size);
 
 } // namespace swapwright

@@ -60,7 +60,8 @@ void TWriter::WritePrefix(TFilerFlags flags, std::int32_t childPosition) {
 }
 
 void TWriter::WriteStr(std::string_view s) {
-    s = s.substr(0, kMaxShortString);
+    if (s.size() > kMaxShortString)
+        throw EWriteError("Short string longer than 255 characters");
     m_out.writeByte(static_cast<std::uint8_t>(s.size()));
     m_out.write(s);
 }
@@ -87,6 +88,14 @@ void TWriter::writeInt64(std::int64_t value) {
     }
     writeTag(tagInt64);
     writeUInt64(static_cast<std::uint64_t>(value));
+}
+
+void TWriter::writeIntegerAs(TValueType tag, std::int64_t value) {
+    const std::size_t width = tag == tagInt8 ? 1 : tag == tagInt16 ? 2 : tag == tagInt32 ? 4 : 8;
+    writeTag(tag);
+    const auto v = static_cast<std::uint64_t>(value);
+    for (std::size_t i = 0; i < width; ++i)
+        m_out.writeByte(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 void TWriter::writeFloat(long double value) {
@@ -135,6 +144,10 @@ void TWriter::WriteString(std::string_view s) {
         WriteStr(s);
         return;
     }
+    writeLongString(s);
+}
+
+void TWriter::writeLongString(std::string_view s) {
     writeTag(tagLongString);
     writeCount(s.size());
     m_out.write(s);

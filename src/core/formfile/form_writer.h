@@ -52,7 +52,8 @@ public:
     void writeSignature() { m_out.write(kSignature, 4); }
     // Nothing for an empty flag set; otherwise 0xF0 | flags and, with flagChildPos, the position.
     void WritePrefix(TFilerFlags flags, std::int32_t childPosition);
-    // Length byte and bytes; text beyond 255 bytes is cut.
+    // Length byte and bytes. Text beyond 255 bytes does not fit and raises EWriteError; callers
+    // that read names from text check the length first and say where.
     void WriteStr(std::string_view s);
     void writeTag(TValueType tag) { m_out.writeByte(tag); }
     void writeListBegin() { writeTag(tagList); }
@@ -60,14 +61,20 @@ public:
 
     void writeInteger(std::int32_t value);
     void writeInt64(std::int64_t value);
+    // The value with the given integer tag (2, 3, 4 or 19), which the caller knows it fits.
+    void writeIntegerAs(TValueType tag, std::int64_t value);
     void writeFloat(long double value);
     void writeSingle(float value);
     void writeCurrency(std::int64_t amountTimes10000);
     void writeDate(double value);
     void WriteIdent(std::string_view ident);
     void WriteString(std::string_view s);
+    // Tag 12 whatever the length.
+    void writeLongString(std::string_view s);
     void WriteWideString(std::u16string_view s);
     void WriteBinary(std::string_view bytes);
+    // Bytes exactly as given, such as a value copied from another stream.
+    void writeRaw(std::string_view bytes) { m_out.write(bytes); }
 
     void flush() { m_out.flush(); }
 

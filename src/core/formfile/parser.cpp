@@ -3,8 +3,10 @@
 #include "core/base/exceptions.h"
 #include "core/base/text.h"
 #include "core/formfile/float_text.h"
+#include "core/formfile/form_stream.h"
 
 #include <cstring>
+#include <limits>
 
 namespace swapwright {
 
@@ -24,8 +26,10 @@ TParser::TParser(Stream& input) : m_input(input) {
     NextToken();
 }
 
-void TParser::error(std::string_view message) const {
-    throw EParserError(text::format("%s on line %d", message, m_line));
+void TParser::error(std::string_view message) const { errorOnLine(message, m_line); }
+
+void TParser::errorOnLine(std::string_view message, int line) const {
+    throw EParserError(text::format("%s on line %d", message, line));
 }
 
 void TParser::errorFormat(std::string_view format, std::string_view argument) const {
@@ -99,6 +103,18 @@ int TParser::NextToken() {
         while (isHexDigit(m_buffer[m_pos]))
             ++m_pos;
         m_token = toInteger;
+    } else if (c == '-' && std::strncmp(m_buffer.data() + m_pos + 1, "INF", 3) == 0 &&
+               !isLetter(m_buffer[m_pos + 4 + (isSuffix(m_buffer[m_pos + 4]) ? 1 : 0)]) &&
+               !isDigit(m_buffer[m_pos + 4 + (isSuffix(m_buffer[m_pos + 4]) ? 1 : 0)])) {
+        // Negative infinity, as floats are written; INF and NAN themselves read as identifiers.
+        m_pos += 4;
+        m_token = toFloat;
+        if (isSuffix(m_buffer[m_pos])) {
+            m_suffix = m_buffer[m_pos];
+            m_tokenEnd = m_pos;
+            ++m_pos;
+            return m_token;
+        }
     } else if (c == '-' || isDigit(c)) {
         ++m_pos;
         while (isDigit(m_buffer[m_pos]))
@@ -216,6 +232,8 @@ std::int64_t TParser::TokenInt() const {
 }
 
 long double TParser::TokenFloat() const {
+    if (tokenText() == "-INF")
+        return -std::numeric_limits<long double>::infinity();
     const auto value = floattext::parse(tokenText());
     if (!value)
         throw EConvertError(text::format("'%s' is not a valid floating point value", tokenText()));
@@ -223,6 +241,14 @@ long double TParser::TokenFloat() const {
 }
 
 std::string TParser::TokenComponentIdent() {
+    if (m_token == '.') {
+        // A path from the owner: a dot directly followed by a name (.Owner).
+        if (!isLetter(m_buffer[m_pos]))
+            error(kInvalidPropertyValue);
+        while (isLetter(m_buffer[m_pos]) || isDigit(m_buffer[m_pos]))
+            ++m_pos;
+        m_token = toSymbol;
+    }
     CheckToken(toSymbol);
     while (m_buffer[m_pos] == '.') {
         ++m_pos;

@@ -48,12 +48,15 @@ public:
     const std::u16string& tokenWideString() const noexcept { return m_wide; }
     std::int64_t TokenInt() const;
     long double TokenFloat() const;
-    // The current symbol extended over directly following ".name" parts (a component path).
+    // The current symbol extended over directly following ".name" parts (a component path); also
+    // a path that starts with its dot (".Owner") when the current token is that dot.
     std::string TokenComponentIdent();
     // After a "{" token: the hexadecimal pairs up to the closing brace, which becomes current.
     std::string readBinary();
 
     [[noreturn]] void error(std::string_view message) const;
+    // The same for an earlier token, on the line given.
+    [[noreturn]] void errorOnLine(std::string_view message, int line) const;
     [[noreturn]] void errorFormat(std::string_view format, std::string_view argument) const;
 
 private:

@@ -1,7 +1,7 @@
 #include "core/grid/find_replace_grid_model.h"
 
 #include "core/base/text.h"
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
 
 #include <algorithm>
 
@@ -65,32 +65,32 @@ TFindReplaceGridModel::TFindReplaceGridModel(int definitionRows) {
     m_rows.resize(static_cast<std::size_t>(std::clamp(definitionRows, 1, kGridMaxDefinitionRows)));
 }
 
-void TFindReplaceGridModel::setRowCount(int rows) {
-    const int wanted = std::clamp(rows - 1, 1, kGridMaxDefinitionRows);
+void TFindReplaceGridModel::setDefinitionRowCount(std::int64_t rows) {
+    const int wanted = static_cast<int>(std::clamp<std::int64_t>(rows, 1, kGridMaxDefinitionRows));
     const int have = definitionRowCount();
     if (wanted == have)
         return;
     if (wanted > have) {
-        m_observers.notify(&ITableObserver::rowsAboutToBeInserted, have + 1, wanted);
+        m_observers.notify(&ITableObserver::rowsAboutToBeInserted, have, wanted - 1);
         m_rows.resize(static_cast<std::size_t>(wanted));
-        m_observers.notify(&ITableObserver::rowsInserted, have + 1, wanted);
+        m_observers.notify(&ITableObserver::rowsInserted, have, wanted - 1);
     } else {
-        m_observers.notify(&ITableObserver::rowsAboutToBeRemoved, wanted + 1, have);
+        m_observers.notify(&ITableObserver::rowsAboutToBeRemoved, wanted, have - 1);
         m_rows.resize(static_cast<std::size_t>(wanted));
-        m_observers.notify(&ITableObserver::rowsRemoved, wanted + 1, have);
+        m_observers.notify(&ITableObserver::rowsRemoved, wanted, have - 1);
     }
-    if (m_currentRow > wanted)
-        m_currentRow = wanted;
+    if (m_currentRow >= wanted)
+        m_currentRow = wanted - 1;
 }
 
 bool TFindReplaceGridModel::isDefinitionCell(int column, int row) const noexcept {
-    return column >= 1 && column < gridColumnCount && row >= 1 && row < rowCount();
+    return column >= 1 && column < gridColumnCount && row >= 0 && row < definitionRowCount();
 }
 
 const std::string& TFindReplaceGridModel::cellText(int column, int row) const {
     if (!isDefinitionCell(column, row))
         return kEmpty;
-    return m_rows[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column - 1)];
 }
 
 std::string TFindReplaceGridModel::cell(int column, int row) const { return cellText(column, row); }
@@ -125,11 +125,11 @@ bool TFindReplaceGridModel::requestCurrentCell(int column, int row) {
 }
 
 void TFindReplaceGridModel::changedAll() {
-    m_observers.notify(&ITableObserver::rowsChanged, 1, definitionRowCount());
+    m_observers.notify(&ITableObserver::rowsChanged, 0, definitionRowCount() - 1);
 }
 
 void TFindReplaceGridModel::fillColumn(int column, std::string_view text) {
-    for (int row = 1; row < rowCount(); ++row)
+    for (int row = 0; row < definitionRowCount(); ++row)
         at(column, row) = text;
 }
 
@@ -177,10 +177,10 @@ void TFindReplaceGridModel::SaveCells(TWqPersistentData& store) const {
     store.DeleteKey(absolute(kGridCellContentsKey));
     if (definitionRowCount() > 0) {
         store.OpenKey(absolute(kGridCellContentsKey), true);
-        for (int row = 1; row < rowCount(); ++row)
+        for (int row = 0; row < definitionRowCount(); ++row)
             for (int column = colUse; column <= colWords; ++column)
                 if (const auto& c = cellText(column, row); !c.empty())
-                    store.WriteString(text::format("Grid Cell (%d, %d)", column - colUse, row - 1), c);
+                    store.WriteString(text::format("Grid Cell (%d, %d)", column - colUse, row), c);
     }
     scope.commit();
 }
@@ -196,7 +196,6 @@ void TFindReplaceGridModel::LoadCells(TWqPersistentData& store) {
             if (!ParseGridCellName(name, column, row))
                 return;
             column += colUse;
-            row += 1;
             if (column > colWords || !isDefinitionCell(column, row))
                 return; // outside the grid: nowhere to show it
             at(column, row) = store.ReadString(name, "");

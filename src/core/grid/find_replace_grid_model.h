@@ -5,6 +5,7 @@
 #include "core/engine/run_interfaces.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,24 +52,23 @@ struct TGridCommandInfo {
 };
 const std::array<TGridCommandInfo, 7>& GridCommands();
 
-// The table of the find/replace grid: 7 columns (No and Sum fixed), one header row, one row per
-// definition. Every cell holds a byte string; the "No" column is drawn, not stored, and the
-// header row shows kGridColumnHeaders.
+// The table of the find/replace grid: 7 columns (No and Sum fixed) and one row per definition,
+// numbered from 0 (the header row is the view's: it shows kGridColumnHeaders). Every cell holds a
+// byte string; the "No" column is drawn (row + 1), not stored.
 class TFindReplaceGridModel final : public IDefinitionRowSource, public ISumCells {
 public:
     explicit TFindReplaceGridModel(int definitionRows = 100);
 
-    // IDefinitionRowSource: rows with the header row; cells of the header row and of column 0 are empty.
-    int rowCount() const override { return static_cast<int>(m_rows.size()) + 1; }
-    int fixedRowCount() const override { return 1; }
+    // IDefinitionRowSource: every row is a definition row; cells of column 0 are empty.
+    int rowCount() const override { return definitionRowCount(); }
+    int fixedRowCount() const override { return 0; }
     std::string cell(int column, int row) const override;
 
     int columnCount() const noexcept { return gridColumnCount; }
     int fixedColumnCount() const noexcept { return 2; }
     int definitionRowCount() const noexcept { return static_cast<int>(m_rows.size()); }
-    // Rows with the header row; kept between 2 and kGridMaxDefinitionRows + 1. Cells of rows that
-    // remain keep their texts.
-    void setRowCount(int rows);
+    // Kept between 1 and kGridMaxDefinitionRows. Cells of rows that remain keep their texts.
+    void setDefinitionRowCount(std::int64_t rows);
 
     const std::string& cellText(int column, int row) const;
     // False (and nothing changes) outside the definition rows or for column 0.
@@ -105,7 +105,7 @@ public:
     static void LoadColumnWidths(TWqPersistentData& store, TGridColumnWidths& widths);
 
     // ISumCells
-    bool isDefinitionRow(int row) const override { return row >= 1 && row < rowCount(); }
+    bool isDefinitionRow(int row) const override { return row >= 0 && row < definitionRowCount(); }
     void setSum(int row, std::string_view text) override;
 
     TableObservers& observers() noexcept { return m_observers; }
@@ -113,13 +113,13 @@ public:
 private:
     // Columns 1 to 6 of one definition row.
     using Row = std::array<std::string, gridColumnCount - 1>;
-    std::string& at(int column, int row) { return m_rows[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)]; }
+    std::string& at(int column, int row) { return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column - 1)]; }
     void fillColumn(int column, std::string_view text);
     void changedAll();
 
     std::vector<Row> m_rows;
     int m_currentColumn = colFind;
-    int m_currentRow = 1;
+    int m_currentRow = 0;
     TableObservers m_observers;
 };
 

@@ -2,19 +2,28 @@
 
 namespace swapwright {
 
+namespace {
+
+template <typename Choice>
+constexpr std::int32_t choice(Choice c) noexcept {
+    return static_cast<std::int32_t>(c);
+}
+
+} // namespace
+
 const std::array<TSettingDefinition, 11>& AppSettingDefinitions() {
     static const std::array<TSettingDefinition, 11> kTable = {{
         {sidCreateBackupFiles, kGeneralSettingsKey, "Create Backup Files", true},
-        {sidDfmFileStoreFormat, kGeneralSettingsKey, "DFM File Store Format", std::int32_t{2}},
+        {sidDfmFileStoreFormat, kGeneralSettingsKey, "DFM File Store Format", choice(TFormStoreFormat::AsBefore)},
         {sidFindReplaceGridRowCount, kGeneralSettingsKey, "Find Replace Grid Row Count", std::int32_t{100}},
         {sidMarkNewFilesAsChecked, kGeneralSettingsKey, "Mark Files added to the List as checked", true},
-        {sidProjectFileAddAction, kGeneralSettingsKey, "Project File Add Action", std::int32_t{2}},
+        {sidProjectFileAddAction, kGeneralSettingsKey, "Project File Add Action", choice(TProjectFileAddAction::AddBoth)},
         {sidBackupFilePrefix, kGeneralSettingsKey, "Backup File Prefix", std::string("_")},
         {sidDefaultStrLenPrefix, kGeneralSettingsKey, "Default String Length Prefix", std::int32_t{0}},
         {sidShowStrLenPrefixWarning, kGeneralSettingsKey, "Show String Length Prefix Warning", true},
         {sidProgressResolution, kGeneralSettingsKey, "Progress Resolution", std::int32_t{100}},
         {sidFindReplaceGridHeight, kMainWindowKey, "Find Replace Grid Height", std::int32_t{-1}},
-        {sidOperationErrorAction, kMainWindowKey, "Operation Error Action", std::int32_t{1}},
+        {sidOperationErrorAction, kMainWindowKey, "Operation Error Action", choice(TOperationErrorAction::AskUser)},
     }};
     return kTable;
 }
@@ -33,6 +42,18 @@ std::int32_t ReadIntegerSetting(TWqPersistentData& store, TSettingId id) {
 }
 
 std::string ReadTextSetting(TWqPersistentData& store, TSettingId id) { return VariantToText(store.ReadValue(id)); }
+
+TFormStoreFormat ReadFormStoreFormat(TWqPersistentData& store) {
+    return static_cast<TFormStoreFormat>(ReadIntegerSetting(store, sidDfmFileStoreFormat));
+}
+
+TOperationErrorAction ReadOperationErrorAction(TWqPersistentData& store) {
+    return static_cast<TOperationErrorAction>(ReadIntegerSetting(store, sidOperationErrorAction));
+}
+
+TProjectFileAddAction ReadProjectFileAddAction(TWqPersistentData& store) {
+    return static_cast<TProjectFileAddAction>(ReadIntegerSetting(store, sidProjectFileAddAction));
+}
 
 int ClampChoice(std::int64_t stored, std::size_t count) noexcept {
     if (count == 0 || stored < 0)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/settings/persistent_data.h"
+#include "core/engine/run_choices.h"
+#include "core/store/persistent_data.h"
 
 #include <array>
 #include <cstdint>
@@ -49,15 +50,22 @@ bool ReadBoolSetting(TWqPersistentData& store, TSettingId id);
 std::int32_t ReadIntegerSetting(TWqPersistentData& store, TSettingId id);
 std::string ReadTextSetting(TWqPersistentData& store, TSettingId id);
 
-// The texts of the choice lists; index = stored value.
-inline constexpr std::array<std::string_view, 3> kDfmStoreFormatTexts = {
-    "Always as Text", "Always as Resource", "In the Format they had before"};
+// The choice settings, typed, beside the texts of their lists (index = stored value). The form
+// store format and the error action are the run's (core/engine/run_choices.h). A stored number
+// outside a list is read as it is; each reader says how it takes it.
+
+// What adding a project or definition file does ("Project File Add Action"): AddListedFiles and
+// AddBoth bring the files named in it, AddFileItself and AddBoth list the file itself; a number
+// outside the list does neither.
+enum class TProjectFileAddAction : int { AddFileItself = 0, AddListedFiles = 1, AddBoth = 2 };
 inline constexpr std::array<std::string_view, 3> kProjectFileAddActionTexts = {
     "Add the File itself", "Add all Files listet in the contents of the File",
     "Add both the File itself and the Files listed in it's contents"};
 inline constexpr std::array<std::string_view, 4> kStrLenPrefixTexts = {"None", "8 Bit", "16 Bit", "32 Bit"};
-inline constexpr std::array<std::string_view, 3> kOperationErrorActionTexts = {
-    "Continue Operation", "Ask User", "Abort Operation"};
+
+TFormStoreFormat ReadFormStoreFormat(TWqPersistentData& store);
+TOperationErrorAction ReadOperationErrorAction(TWqPersistentData& store);
+TProjectFileAddAction ReadProjectFileAddAction(TWqPersistentData& store);
 
 // A stored choice clamped into a list of `count` texts: below the range the first, above it the last.
 int ClampChoice(std::int64_t stored, std::size_t count) noexcept;

@@ -4,7 +4,6 @@
 #include "core/settings/app_settings.h"
 
 #include <climits>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace swapwright {
@@ -34,19 +33,13 @@ std::string ProgramDirectory() {
     return std::string(files::directoryOf(std::string_view(buffer, static_cast<std::size_t>(n))));
 }
 
-std::unique_ptr<TWqPersistentData> CreateAppPersistentData(const std::string& fileName) {
+std::unique_ptr<TWqPersistentData> CreateAppPersistentData(const std::string& fileName, bool writeProtected) {
     auto store = std::make_unique<TWqPersistentData>();
     store->SetBaseKey(kAppBaseKey);
+    store->SetWriteProtected(writeProtected);
     store->SetFileName(fileName);
     DefineAppSettings(*store);
     return store;
-}
-
-TWqPersistentData& gPersistentData() {
-    static const std::unique_ptr<TWqPersistentData> store =
-        CreateAppPersistentData(DefaultSettingsFileName(ProgramDirectory(), std::getenv("XDG_CONFIG_HOME"),
-                                                        std::getenv("HOME")));
-    return *store;
 }
 
 } // namespace swapwright

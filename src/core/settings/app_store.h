@@ -1,12 +1,12 @@
 #pragma once
 
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
 
 #include <memory>
 #include <string>
 #include <string_view>
 
-// The program's one store: its base key, its default file and its eleven settings.
+// How the program sets up its store: its base key, its default file and its eleven settings.
 namespace swapwright {
 
 inline constexpr std::string_view kAppBaseKey = "\\Software\\Wq - Software\\Wq - Swapwright";
@@ -19,11 +19,9 @@ std::string DefaultSettingsFileName(std::string_view programDirectory, const cha
 // The folder of the running program ("" when it cannot be told).
 std::string ProgramDirectory();
 
-// A store set up as the program's: base key, the given file, the eleven settings defined.
-std::unique_ptr<TWqPersistentData> CreateAppPersistentData(const std::string& fileName);
-
-// The program's store, created on first use with the default settings file; it lives until the
-// program ends.
-TWqPersistentData& gPersistentData();
+// A store set up as the program's: base key, the given file, the eleven settings defined. A
+// write-protected store keeps every change in memory. The program's one store is its session's
+// (core/session/session.h).
+std::unique_ptr<TWqPersistentData> CreateAppPersistentData(const std::string& fileName, bool writeProtected = false);
 
 } // namespace swapwright

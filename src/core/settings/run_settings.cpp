@@ -8,10 +8,10 @@ bool TStoreRunSettings::createBackupFiles() const { return ReadBoolSetting(m_sto
 
 std::string TStoreRunSettings::backupFilePrefix() const { return ReadTextSetting(m_store, sidBackupFilePrefix); }
 
-int TStoreRunSettings::formFileStoreFormat() const { return ReadIntegerSetting(m_store, sidDfmFileStoreFormat); }
+TFormStoreFormat TStoreRunSettings::formFileStoreFormat() const { return ReadFormStoreFormat(m_store); }
 
 int TStoreRunSettings::progressResolution() const { return ReadIntegerSetting(m_store, sidProgressResolution); }
 
-int TStoreRunSettings::operationErrorAction() const { return ReadIntegerSetting(m_store, sidOperationErrorAction); }
+TOperationErrorAction TStoreRunSettings::operationErrorAction() const { return ReadOperationErrorAction(m_store); }
 
 } // namespace swapwright

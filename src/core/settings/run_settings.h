@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/engine/replacement_run.h"
-#include "core/settings/persistent_data.h"
+#include "core/store/persistent_data.h"
 
 namespace swapwright {
 
@@ -12,9 +12,9 @@ public:
 
     bool createBackupFiles() const override;
     std::string backupFilePrefix() const override;
-    int formFileStoreFormat() const override;
+    TFormStoreFormat formFileStoreFormat() const override;
     int progressResolution() const override;
-    int operationErrorAction() const override;
+    TOperationErrorAction operationErrorAction() const override;
 
 private:
     TWqPersistentData& m_store;

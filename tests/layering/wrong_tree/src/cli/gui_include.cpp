@@ -1,0 +1,3 @@
+#include "cli/commands.h"
+#include "core/session/session.h"
+#include "gui/main_window.h"
