@@ -16,7 +16,7 @@
 // Without arguments: report. Prints every repetition and the medians. The platform is offscreen
 // unless QT_QPA_PLATFORM says otherwise.
 #include "cli/defs_file.h"
-#include "core/base/files.h"
+#include "core/base/file_replace.h"
 #include "core/engine/operation_report.h"
 #include "core/engine/replacement_run.h"
 #include "gui/exception_handler.h"
@@ -44,9 +44,9 @@ class BenchSettings final : public IRunSettings {
 public:
     bool createBackupFiles() const override { return false; }
     std::string backupFilePrefix() const override { return "_"; }
-    int formFileStoreFormat() const override { return 2; }
+    TFormStoreFormat formFileStoreFormat() const override { return TFormStoreFormat::AsBefore; }
     int progressResolution() const override { return 100; }
-    int operationErrorAction() const override { return 0; }
+    TOperationErrorAction operationErrorAction() const override { return TOperationErrorAction::Continue; }
 };
 
 double median(std::vector<double> values) {
