@@ -15,9 +15,10 @@ namespace swapwright::cli {
 int formToText(int argc, char** argv);
 // form-to-resource INPUT OUTPUT: a text form file to the resource form.
 int formToResource(int argc, char** argv);
-// show DEFINITION.swd [FILE...]: prints what a definition file sets up.
+// show [folder flags] DEFINITION.swd [FILE|FOLDER...]: prints what a definition file sets up.
 int runShow(int argc, char** argv);
-// run [--dry-run] [--no-sync] DEFINITION.swd [FILE...]: the replacement run of a definition file.
+// run [--dry-run] [--no-sync] [--report FILE] [folder flags] DEFINITION.swd [FILE|FOLDER...]: the
+// replacement run of a definition file.
 int runRun(int argc, char** argv);
 // run --preview: the run of a started session's record as a unified diff on standard output,
 // its report on standard error (and in reportFile when one is named); nothing else is written.

@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 #include "cli/preview_diff.h"
 #include "cli/terminal.h"
+#include "cli/usage.h"
+#include "core/engine/operation_report.h"
 #include "core/engine/preview.h"
 #include "core/engine/report_document.h"
 #include "core/session/session.h"
@@ -72,9 +74,6 @@ private:
 } // namespace
 
 int previewRun(TSession& session, TOperationData& data, const std::string& reportFile) {
-    // A reader that goes away (`| head`) ends the preview through the failed write, not a signal.
-    std::signal(SIGPIPE, SIG_IGN);
-
     const bool diffOnTerminal = ::isatty(STDOUT_FILENO) == 1;
     const bool progressOnTerminal = ::isatty(STDERR_FILENO) == 1 && !diffOnTerminal;
     TReportDocument document;
@@ -84,7 +83,7 @@ int previewRun(TSession& session, TOperationData& data, const std::string& repor
     TerminalProgress terminal(static_cast<int>(data.FilesToProcess.size()), dates);
     DiffPrinter printer(stdout, {.Context = 3, .Colour = colourWanted()});
     PreviewProgress progress(terminal, progressOnTerminal, printer);
-    installCancelOnInterrupt();
+    installCancelOnSignals(); // SIGPIPE ignored: a reader that goes away (`| head`) ends the preview through the failed write
 
     TRunContext context = session.RunContext(report, dates);
     context.Question = ::isatty(STDIN_FILENO) == 1 ? &terminalQuestion : nullptr;
@@ -95,7 +94,8 @@ int previewRun(TSession& session, TOperationData& data, const std::string& repor
                    {.ChangesPerFile = kPreviewNoLimit, .BytesPerFile = kPreviewNoLimit, .ContextLines = 3});
     } catch (const std::exception& e) {
         terminal.finish();
-        std::fprintf(stderr, "swapwright-cli run: %s\n", e.what());
+        AddDryRunLine(report); // the preview ended before its closing lines
+        printError("run", e.what());
         status = 1;
     }
     terminal.finish();
@@ -103,12 +103,12 @@ int previewRun(TSession& session, TOperationData& data, const std::string& repor
         try {
             document.saveToFile(reportFile, TReportFont{});
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "swapwright-cli run: cannot save the report: %s\n", e.what());
+            printError("run", std::string("cannot save the report: ") + e.what());
             status = 1;
         }
     }
     if (printer.failed() || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "swapwright-cli run: cannot write the preview\n");
+        printError("run", "cannot write the preview");
         return 1;
     }
     if (status != 0)

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/escape.h"
 #include "cli/terminal.h"
+#include "cli/usage.h"
 #include "core/session/undo_journal.h"
 
 #include <clocale>
@@ -17,12 +18,7 @@ namespace swapwright::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: swapwright-cli undo [--list] [--dry-run] [RUN]";
-
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "swapwright-cli undo: %s\n", message.c_str());
-    return 2;
-}
+constexpr std::string_view kCommand = "undo";
 
 int list(const TUndoHistory& history) {
     for (const auto& r : history.runs()) {
@@ -49,28 +45,27 @@ int runUndo(int argc, char** argv) {
             listRuns = true;
         else if (options && a == "--dry-run")
             dryRun = true;
-        else if (options && (a == "--help" || a == "-h")) {
-            std::printf("%s\n", kUsage);
-            return 0;
-        } else if (options && a == "--")
+        else if (options && isHelpOption(a))
+            return printHelp(kCommand);
+        else if (options && a == "--")
             options = false;
         else if (options && a.size() > 1 && a.front() == '-')
-            return usageError("unknown option " + std::string(a) + "\n" + kUsage);
+            return usageError(kCommand, "unknown option " + std::string(a));
         else if (name.empty() && !a.empty())
             name = a;
         else
-            return usageError(kUsage);
+            return usageError(kCommand, "more than one RUN");
     }
     const std::string folder = DefaultUndoFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
     if (folder.empty())
-        return usageError("no folder for undo data: neither XDG_STATE_HOME nor HOME is set");
+        return usageError(kCommand, "no folder for undo data: neither XDG_STATE_HOME nor HOME is set");
     const TUndoHistory history(folder);
     if (listRuns)
-        return name.empty() ? list(history) : usageError(kUsage);
+        return name.empty() ? list(history) : usageError(kCommand, "--list takes no RUN");
 
     std::optional<TUndoRun> run = name.empty() ? history.lastNotUndone() : history.find(name);
     if (!name.empty() && !run)
-        return usageError("no kept run is named \"" + name + "\" (swapwright-cli undo --list shows them)");
+        return usageError(kCommand, "no kept run is named \"" + name + "\" (swapwright-cli undo --list shows them)");
     if (!run || run->Undone) {
         std::printf("Nothing to undo\n");
         return 0;
@@ -80,13 +75,13 @@ int runUndo(int argc, char** argv) {
     StreamReport report(stdout);
     LocaleDateTimeFormatter dates;
     TerminalProgress progress(run->FileCount, dates);
-    installCancelOnInterrupt();
+    installCancelOnSignals();
     TUndoResult result;
     try {
         result = history.undo(run->Name, report, dates, &progress, dryRun);
     } catch (const std::exception& e) {
         progress.finish();
-        std::fprintf(stderr, "swapwright-cli undo: %s\n", e.what());
+        printError(kCommand, e.what());
         return 1;
     }
     progress.finish();
@@ -95,7 +90,7 @@ int runUndo(int argc, char** argv) {
         return 0;
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "swapwright-cli undo: cannot write the report\n");
+        printError(kCommand, "cannot write the report");
         return 1;
     }
     return result.allRestored() ? 0 : 1;

@@ -424,7 +424,7 @@ void RunPreview(IProgressSink* progress, TOperationData& data, TRunContext& cont
         }
     }
     data.EndTime = context.Now();
-    AddClosingLines(context.Report, data, progress->canceled(), context.Dates);
+    AddClosingLines(context.Report, data, progress->canceled(), context.Dates, true);
 }
 
 } // namespace swapwright

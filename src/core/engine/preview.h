@@ -139,8 +139,8 @@ private:
 };
 
 // The preview of a run: every file read and substituted as the run would do it (a form file in
-// its text form), the report written as a dry run writes it, nothing written to any file. Each
-// file goes to the sink when it is done.
+// its text form), the report written as a dry run writes it (with its last line saying that no
+// file was written), nothing written to any file. Each file goes to the sink when it is done.
 void RunPreview(IProgressSink* progress, TOperationData& data, TRunContext& context, IFilePreviewSink& sink,
                 const TPreviewOptions& options = {});
 
