@@ -1,9 +1,9 @@
 #include "cli/preview_diff.h"
 
+#include "core/base/exceptions.h"
 #include "core/base/text.h"
 
 #include <algorithm>
-#include <map>
 #include <string_view>
 #include <vector>
 
@@ -103,22 +103,35 @@ std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options)
 
     // The unchanged lines the preview knows, by old line number: context around each change and
     // the changes whose replacements put back what they took.
-    std::map<std::int64_t, std::string_view> known;
+    std::vector<std::pair<std::int64_t, std::string_view>> known;
     std::vector<const TPreviewChange*> changes;
     for (const auto& c : preview.Changes) {
         const std::int64_t before = std::count(c.ContextBefore.begin(), c.ContextBefore.end(), '\n');
         std::int64_t line = c.OldLine - before;
-        forEachLine(c.ContextBefore, [&](std::string_view l, std::size_t) { known.emplace(line++, l); });
+        forEachLine(c.ContextBefore, [&](std::string_view l, std::size_t) { known.emplace_back(line++, l); });
         line = c.OldLine + c.OldLineCount;
-        forEachLine(c.ContextAfter, [&](std::string_view l, std::size_t) { known.emplace(line++, l); });
+        forEachLine(c.ContextAfter, [&](std::string_view l, std::size_t) { known.emplace_back(line++, l); });
         if (c.Old == c.New) {
             line = c.OldLine;
-            forEachLine(c.Old, [&](std::string_view l, std::size_t) { known.emplace(line++, l); });
+            forEachLine(c.Old, [&](std::string_view l, std::size_t) { known.emplace_back(line++, l); });
         } else {
             changes.push_back(&c);
         }
     }
 
+    std::stable_sort(known.begin(), known.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto find = [&](std::int64_t line) -> const std::string_view* {
+        const auto at = std::lower_bound(known.begin(), known.end(), line,
+                                         [](const auto& entry, std::int64_t l) { return entry.first < l; });
+        return at != known.end() && at->first == line ? &at->second : nullptr;
+    };
+    const auto lineAt = [&](std::int64_t line) {
+        const std::string_view* l = find(line);
+        if (l == nullptr)
+            throw EAssertionFailed("unifiedDiff: the preview does not hold line " + std::to_string(line));
+        return *l;
+    };
     const bool colour = options.Colour;
     const auto context = static_cast<std::int64_t>(options.Context);
     auto header = [&](std::string_view line) {
@@ -141,10 +154,10 @@ std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options)
         const TPreviewChange& first = *changes[i];
         const TPreviewChange& last = *changes[j];
         std::int64_t from = first.OldLine;
-        while (first.OldLine - from < context && known.count(from - 1))
+        while (first.OldLine - from < context && find(from - 1))
             --from;
         std::int64_t to = last.OldLine + last.OldLineCount; // exclusive
-        while (to - (last.OldLine + last.OldLineCount) < context && known.count(to))
+        while (to - (last.OldLine + last.OldLineCount) < context && find(to))
             ++to;
         std::int64_t newCount = to - from;
         for (std::size_t k = i; k <= j; ++k)
@@ -160,7 +173,7 @@ std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options)
         std::int64_t line = from;
         for (std::size_t k = i; k <= j;) {
             for (; line < changes[k]->OldLine; ++line)
-                writer.context(known.at(line));
+                writer.context(lineAt(line));
             // Changes that follow each other without a line between: first all old lines, then all new.
             std::size_t end = k;
             while (end + 1 <= j && changes[end + 1]->OldLine == changes[end]->OldLine + changes[end]->OldLineCount)
@@ -173,7 +186,7 @@ std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options)
             k = end + 1;
         }
         for (; line < to; ++line)
-            writer.context(known.at(line));
+            writer.context(lineAt(line));
         i = j + 1;
     }
     return out;
@@ -184,8 +197,6 @@ void DiffPrinter::filePreviewed(TFilePreview&& preview) {
         return;
     const std::string diff = unifiedDiff(preview, m_options);
     if (!diff.empty() && std::fwrite(diff.data(), 1, diff.size(), m_out) != diff.size())
-        m_failed = true;
-    if (std::fflush(m_out) != 0)
         m_failed = true;
 }
 

@@ -20,8 +20,8 @@ struct DiffOptions {
 // The preview needs its changes complete, with at least Context lines of context.
 std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options = {});
 
-// Writes each file's diff as it comes. A failed write (a closed pipe) is remembered; nothing
-// more is written then.
+// Writes each file's diff as it comes (through the stream's buffer). A failed write (a closed
+// pipe) is remembered; nothing more is written then.
 class DiffPrinter final : public IFilePreviewSink {
 public:
     DiffPrinter(std::FILE* out, DiffOptions options) : m_out(out), m_options(options) {}

@@ -13,12 +13,18 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SWAPWRIGHT_HAVE_AVX2_COUNT 1
+#include <immintrin.h>
+#endif
+
 namespace swapwright {
 
 namespace {
 
-// The LF bytes, eight at a time: a byte of x ^ LF...LF is zero exactly where an LF stands.
-std::int64_t countLineEnds(std::string_view bytes) {
+// The LF bytes of a text: 32 at a time where the processor has AVX2, else eight at a time (a byte
+// of x ^ LF...LF is zero exactly where an LF stands).
+std::int64_t countLineEndsPortable(std::string_view bytes) {
     constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kLf = 0x0A0A0A0A0A0A0A0AULL;
     std::int64_t count = 0;
     std::size_t i = 0;
@@ -33,6 +39,26 @@ std::int64_t countLineEnds(std::string_view bytes) {
         count += bytes[i] == '\n';
     return count;
 }
+
+#if SWAPWRIGHT_HAVE_AVX2_COUNT
+__attribute__((target("avx2,popcnt"))) std::int64_t countLineEndsAvx2(std::string_view bytes) {
+    const __m256i lf = _mm256_set1_epi8('\n');
+    std::int64_t count = 0;
+    std::size_t i = 0;
+    for (; i + 32 <= bytes.size(); i += 32) {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes.data() + i));
+        count += _mm_popcnt_u32(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, lf))));
+    }
+    return count + countLineEndsPortable(bytes.substr(i));
+}
+
+std::int64_t countLineEnds(std::string_view bytes) {
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    return avx2 ? countLineEndsAvx2(bytes) : countLineEndsPortable(bytes);
+}
+#else
+std::int64_t countLineEnds(std::string_view bytes) { return countLineEndsPortable(bytes); }
+#endif
 
 // Lines in a text of whole lines (the last one may lack its line end).
 std::int64_t countLines(std::string_view bytes) {
@@ -49,15 +75,37 @@ void addCount(std::vector<std::int32_t>& counts, std::size_t definition) {
 } // namespace
 
 // Builds the preview of one file from its content and the replacements in source order.
+// One builder serves all files of a run, so its buffers are made once.
 struct TPreviewCollector::Builder {
-    Builder(const TFileToProcess& file, std::string_view content, bool formFile, std::size_t definitionCount,
-            const TPreviewOptions& options)
-        : m_options(options), m_src(content) {
+    explicit Builder(const TPreviewOptions& options) : m_options(options) {}
+
+    void start(const TFileToProcess& file, std::string_view content, bool formFile, std::size_t definitionCount) {
+        m_active = true;
+        m_src = content;
+        m_preview = TFilePreview{};
         m_preview.FileName = file.FileName;
         m_preview.StrLenPrefix = file.StrLenPrefix;
         m_preview.Binary = file.StrLenPrefix != slpNone;
         m_preview.FormFile = formFile;
         m_preview.Counts.assign(definitionCount, 0);
+        m_keeping = true;
+        m_keptBytes = 0;
+        m_byteDelta = 0;
+        m_sourceCursor = 0;
+        m_lastWritten.clear();
+        m_outputSize = 0;
+        m_lastKept = false;
+        m_prevEnd = 0;
+        m_countedTo = 0;
+        m_linesBefore = 0;
+        m_lineDelta = 0;
+        m_pending = false;
+    }
+    bool active() const noexcept { return m_active; }
+    // The file's preview as it stands; the builder is free for the next file.
+    TFilePreview take() {
+        m_active = false;
+        return std::move(m_preview);
     }
 
     void replaced(const ReplacementSpan& span) {
@@ -84,6 +132,7 @@ struct TPreviewCollector::Builder {
     }
 
     TFilePreview finish() {
+        m_active = false;
         compareNew(m_lastWritten);
         compareOld(m_sourceCursor, m_src.size());
         m_preview.ContentChanged = m_preview.ContentChanged || m_outputSize != m_src.size();
@@ -95,7 +144,6 @@ struct TPreviewCollector::Builder {
         return std::move(m_preview);
     }
 
-    TFilePreview& preview() { return m_preview; }
 
 private:
     struct Event {
@@ -273,6 +321,7 @@ private:
     }
 
     const TPreviewOptions& m_options;
+    bool m_active = false;
     std::string_view m_src;
     TFilePreview m_preview;
     bool m_keeping = true;
@@ -298,27 +347,27 @@ private:
 };
 
 TPreviewCollector::TPreviewCollector(IFilePreviewSink& sink, TPreviewOptions options)
-    : m_sink(sink), m_options(options) {}
+    : m_sink(sink), m_options(options), m_builder(std::make_unique<Builder>(m_options)) {}
 
 TPreviewCollector::~TPreviewCollector() = default;
 
 IReplacementReceiver* TPreviewCollector::fileStarted(const TFileToProcess& file, std::string_view content,
                                                      bool formFile, std::size_t definitionCount) {
-    m_builder = std::make_unique<Builder>(file, content, formFile, definitionCount, m_options);
+    m_builder->start(file, content, formFile, definitionCount);
     return this;
 }
 
 void TPreviewCollector::replaced(const ReplacementSpan& span) {
-    if (m_builder)
+    if (m_builder->active())
         m_builder->replaced(span);
 }
 
 void TPreviewCollector::fileEnded(bool canceled) {
-    if (!m_builder)
+    if (!m_builder->active())
         return;
     TFilePreview preview;
     if (canceled) {
-        preview = std::move(m_builder->preview());
+        preview = m_builder->take();
         preview.State = TPreviewState::Canceled;
         preview.ContentChanged = false;
         preview.ChangeCount = 0;
@@ -326,15 +375,13 @@ void TPreviewCollector::fileEnded(bool canceled) {
     } else {
         preview = m_builder->finish();
     }
-    m_builder.reset();
     m_sink.filePreviewed(std::move(preview));
 }
 
 void TPreviewCollector::fileFailed(const TFileToProcess& file, std::string_view message) {
     TFilePreview preview;
-    if (m_builder) {
-        preview = std::move(m_builder->preview());
-        m_builder.reset();
+    if (m_builder->active()) {
+        preview = m_builder->take();
     } else {
         preview.FileName = file.FileName;
         preview.StrLenPrefix = file.StrLenPrefix;
@@ -354,9 +401,11 @@ void TPreviewCollector::fileFailed(const TFileToProcess& file, std::string_view 
 
 namespace {
 
+// Takes the output and drops it. Its small buffer holds little more than the bytes a length
+// prefix may overwrite: longer writes pass straight through to nothing.
 class DiscardSink final : public OutputSink {
 public:
-    DiscardSink() : OutputSink(1 << 16) {}
+    DiscardSink() : OutputSink(64) {}
 
 protected:
     void deliver(const char*, std::size_t) override {}
