@@ -24,6 +24,9 @@ TDateTime steadyDays() {
 
 } // namespace
 
+StreamReport::StreamReport(std::FILE* out, IReportSink* copy)
+    : m_out(out), m_copy(copy), m_lineByLine(::isatty(::fileno(out)) == 1) {}
+
 void StreamReport::clear() {
     if (m_copy != nullptr)
         m_copy->clear();
@@ -41,7 +44,8 @@ void StreamReport::addLine(std::string_view text, const TReportLook& look) {
         ++m_errorLines;
     std::fwrite(text.data(), 1, text.size(), m_out);
     std::fputc('\n', m_out);
-    std::fflush(m_out);
+    if (m_lineByLine)
+        std::fflush(m_out);
 }
 
 void installCancelOnInterrupt() {

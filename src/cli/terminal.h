@@ -12,11 +12,12 @@
 // error, questions on the terminal, Ctrl-C as the cancel button.
 namespace swapwright::cli {
 
-// Report lines as plain text, one a line, flushed as they come; looks are dropped. Every call
-// also goes to `copy` when one is given (the report saved at the end).
+// Report lines as plain text, one a line, flushed as they come when `out` is a terminal (else
+// as the stream's buffer fills); looks are dropped. Every call also goes to `copy` when one is
+// given (the report saved at the end).
 class StreamReport final : public IReportSink {
 public:
-    explicit StreamReport(std::FILE* out, IReportSink* copy = nullptr) : m_out(out), m_copy(copy) {}
+    explicit StreamReport(std::FILE* out, IReportSink* copy = nullptr);
     void clear() override;
     void show() override;
     void addLine(std::string_view text, const TReportLook& look) override;
@@ -26,6 +27,7 @@ public:
 private:
     std::FILE* m_out;
     IReportSink* m_copy;
+    bool m_lineByLine;
     int m_errorLines = 0;
 };
 
