@@ -3,6 +3,8 @@
 #include "core/base/files.h"
 #include "core/base/text.h"
 
+#include <sys/stat.h>
+
 namespace swapwright {
 
 void GatherFiles(const IFileEntrySource& source, std::vector<TFileToProcess>& files) {
@@ -11,7 +13,10 @@ void GatherFiles(const IFileEntrySource& source, std::vector<TFileToProcess>& fi
         if (!source.entryChecked(i))
             continue;
         std::string name = source.entryFileName(i);
-        if (!files::fileExists(name))
+        // Whatever exists under the name goes to the run, which processes regular files only
+        // and names everything else in the report.
+        struct stat st {};
+        if (name.empty() || ::stat(name.c_str(), &st) != 0)
             continue;
         files.push_back({std::move(name), StrLenPrefixFromText(source.entryPrefixText(i))});
     }
