@@ -465,11 +465,14 @@ void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& co
 
     struct HostNotice {
         IRunHost* host;
+        const IRunSettings& settings;
         ~HostNotice() {
+            settings.runEnded();
             if (host)
                 host->operationEnded();
         }
-    } notice{context.Host};
+    } notice{context.Host, context.Settings};
+    context.Settings.runStarted();
     if (context.Host)
         context.Host->operationStarted(*progress);
 

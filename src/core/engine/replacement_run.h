@@ -40,6 +40,10 @@ public:
     virtual TFormStoreFormat formFileStoreFormat() const = 0;
     virtual int progressResolution() const = 0;
     virtual TOperationErrorAction operationErrorAction() const = 0;
+    // A run begins and ends (also by an error): in between, the settings may come from memory
+    // without a look at whether the file they are kept in changed on disk.
+    virtual void runStarted() const {}
+    virtual void runEnded() const {}
 };
 
 // Whoever started the run: told when it begins and when it ends (also by an error), so it can

@@ -65,12 +65,14 @@ IniFile& TWqIniFilePersistentData::ini() {
             m_ini.emplace();
         return *m_ini;
     }
-    // Outside a batch every use looks whether the file changed on disk; inside one, the first use.
-    if (m_ini && (m_dirty || (m_depth > 0 && m_checkedInBatch)))
+    // Outside a batch every use looks whether the file changed on disk; inside one, or while the
+    // checks are held, the first use.
+    if (m_ini && (m_dirty || (m_depth > 0 && m_checkedInBatch) || (m_holds > 0 && m_checkedInHold)))
         return *m_ini;
     if (!m_ini || fileStamp(m_fileName) != m_stamp)
         load(readSettingsFile(m_fileName));
     m_checkedInBatch = m_depth > 0;
+    m_checkedInHold = m_holds > 0;
     return *m_ini;
 }
 

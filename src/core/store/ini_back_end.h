@@ -78,6 +78,16 @@ public:
     }
     void EndUpdate(bool commit) override;
     void Discard();
+    // While held (a run goes on), the file on disk is looked at for changes only at the first use;
+    // reads come from memory, and what is written still reaches the file at once.
+    void HoldDiskChecks() {
+        if (m_holds++ == 0)
+            m_checkedInHold = false;
+    }
+    void ReleaseDiskChecks() {
+        if (m_holds > 0)
+            --m_holds;
+    }
 
 private:
     IniFile& ini();
@@ -90,6 +100,8 @@ private:
     int m_depth = 0;
     bool m_dirty = false;
     bool m_checkedInBatch = false;
+    int m_holds = 0;
+    bool m_checkedInHold = false;
 };
 
 } // namespace swapwright

@@ -103,6 +103,9 @@ public:
     void CancelUpdate();
     // Drops changes not yet written; the file is read again at the next use.
     void DiscardChanges();
+    // Reads from memory without looking at the file on disk each time, until released.
+    void HoldDiskChecks() { m_backEnd->HoldDiskChecks(); }
+    void ReleaseDiskChecks() { m_backEnd->ReleaseDiskChecks(); }
 
     // The INI back-end (the only one built).
     TWqIniFilePersistentData& IniBackEnd() noexcept { return *m_backEnd; }
