@@ -7,6 +7,7 @@
 #include <csignal>
 #include <iostream>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace swapwright::cli {
@@ -24,8 +25,18 @@ TDateTime steadyDays() {
 
 } // namespace
 
-StreamReport::StreamReport(std::FILE* out, IReportSink* copy)
-    : m_out(out), m_copy(copy), m_lineByLine(::isatty(::fileno(out)) == 1) {}
+namespace {
+
+// Someone reads along: a terminal, a pipe or a socket. A file or /dev/null gets full blocks.
+bool readAlong(std::FILE* out) {
+    const int fd = ::fileno(out);
+    struct stat st {};
+    return ::isatty(fd) == 1 || (::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)));
+}
+
+} // namespace
+
+StreamReport::StreamReport(std::FILE* out, IReportSink* copy) : m_out(out), m_copy(copy), m_lineByLine(readAlong(out)) {}
 
 void StreamReport::clear() {
     if (m_copy != nullptr)

@@ -12,8 +12,8 @@
 // error, questions on the terminal, Ctrl-C as the cancel button.
 namespace swapwright::cli {
 
-// Report lines as plain text, one a line, flushed as they come when `out` is a terminal (else
-// as the stream's buffer fills); looks are dropped. Every call also goes to `copy` when one is
+// Report lines as plain text, one a line, flushed as they come when someone reads along (a
+// terminal, a pipe), else as the stream's buffer fills (a file); looks are dropped. Every call also goes to `copy` when one is
 // given (the report saved at the end).
 class StreamReport final : public IReportSink {
 public:

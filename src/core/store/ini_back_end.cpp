@@ -48,6 +48,7 @@ std::string_view RootKeyName(std::uint32_t rootKey) noexcept {
 void TWqIniFilePersistentData::SetFileName(std::string fileName, std::optional<SettingsFileContent> content) {
     m_fileName = std::move(fileName);
     m_ini.reset();
+    ++m_version;
     m_dirty = false;
     if (content)
         load(std::move(*content));
@@ -57,6 +58,7 @@ void TWqIniFilePersistentData::load(SettingsFileContent content) {
     RefuseUnlessText(m_fileName, content, "LoadFile");
     m_ini = content.kind == SettingsFileKind::Text ? IniFile::parse(content.bytes) : IniFile();
     m_stamp = content.stamp;
+    ++m_version;
 }
 
 IniFile& TWqIniFilePersistentData::ini() {
@@ -77,6 +79,7 @@ IniFile& TWqIniFilePersistentData::ini() {
 }
 
 void TWqIniFilePersistentData::changed() {
+    ++m_version;
     m_dirty = true;
     if (m_depth == 0)
         Flush();
@@ -104,6 +107,7 @@ void TWqIniFilePersistentData::EndUpdate(bool commit) {
 
 void TWqIniFilePersistentData::Discard() {
     m_ini.reset(); // read the file again at the next use: it was not changed
+    ++m_version;
     m_dirty = false;
 }
 
