@@ -13,12 +13,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <deque>
-#include <utility>
 #include <new>
 #include <optional>
 #include <unistd.h>
+#include <utility>
 
 namespace swapwright {
 
