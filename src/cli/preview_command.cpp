@@ -74,6 +74,11 @@ private:
 } // namespace
 
 int previewRun(TSession& session, TOperationData& data, const std::string& reportFile) {
+    // The report goes to standard error, which has no buffer of its own: give it one, so that a
+    // report nobody reads along is written in blocks (StreamReport flushes each line for a
+    // terminal or a pipe).
+    static char errorBuffer[1 << 16];
+    std::setvbuf(stderr, errorBuffer, _IOFBF, sizeof errorBuffer);
     const bool diffOnTerminal = ::isatty(STDOUT_FILENO) == 1;
     const bool progressOnTerminal = ::isatty(STDERR_FILENO) == 1 && !diffOnTerminal;
     TReportDocument document;

@@ -81,29 +81,44 @@ private:
 };
 
 // "start,count" as a unified diff gives a range; an empty one names the line before it.
-std::string range(std::int64_t from, std::int64_t count) {
-    if (count == 0)
-        return text::format("%d,0", from - 1);
-    if (count == 1)
-        return std::to_string(from);
-    return text::format("%d,%d", from, count);
+void appendRange(std::string& out, std::int64_t from, std::int64_t count) {
+    if (count == 0) {
+        out += std::to_string(from - 1);
+        out += ",0";
+        return;
+    }
+    out += std::to_string(from);
+    if (count != 1) {
+        out += ',';
+        out += std::to_string(count);
+    }
 }
 
 } // namespace
 
 std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options) {
-    if (preview.State != TPreviewState::Replaced || !preview.ContentChanged)
-        return {};
     std::string out;
+    appendUnifiedDiff(out, preview, options);
+    return out;
+}
+
+void appendUnifiedDiff(std::string& out, const TFilePreview& preview, const DiffOptions& options) {
+    if (preview.State != TPreviewState::Replaced || !preview.ContentChanged)
+        return;
     if (preview.Binary) {
-        out = text::format("Binary files a/%s and b/%s differ (%d replacements)\n", preview.FileName,
-                           preview.FileName, preview.Replacements);
-        return out;
+        out += text::format("Binary files a/%s and b/%s differ (%d replacements)\n", preview.FileName,
+                            preview.FileName, preview.Replacements);
+        return;
     }
+    std::size_t bytes = 2 * preview.FileName.size() + 64;
+    for (const auto& c : preview.Changes)
+        bytes += c.Old.size() + c.New.size() + c.ContextBefore.size() + c.ContextAfter.size() + 32;
+    out.reserve(out.size() + bytes);
 
     // The unchanged lines the preview knows, by old line number: context around each change and
     // the changes whose replacements put back what they took.
     std::vector<std::pair<std::int64_t, std::string_view>> known;
+    known.reserve(preview.Changes.size() * (2 * options.Context + 1));
     std::vector<const TPreviewChange*> changes;
     for (const auto& c : preview.Changes) {
         const std::int64_t before = std::count(c.ContextBefore.begin(), c.ContextBefore.end(), '\n');
@@ -163,11 +178,15 @@ std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options)
         for (std::size_t k = i; k <= j; ++k)
             newCount += changes[k]->NewLineCount - changes[k]->OldLineCount;
         const std::int64_t newFrom = first.NewLine - (first.OldLine - from);
-        const std::string at = "@@ -" + range(from, to - from) + " +" + range(newFrom, newCount) + " @@";
         if (colour)
-            out.append(kCyan).append(at).append(kReset);
-        else
-            out.append(at);
+            out += kCyan;
+        out += "@@ -";
+        appendRange(out, from, to - from);
+        out += " +";
+        appendRange(out, newFrom, newCount);
+        out += " @@";
+        if (colour)
+            out += kReset;
         out += '\n';
 
         std::int64_t line = from;
@@ -189,14 +208,14 @@ std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options)
             writer.context(lineAt(line));
         i = j + 1;
     }
-    return out;
 }
 
 void DiffPrinter::filePreviewed(TFilePreview&& preview) {
     if (m_failed)
         return;
-    const std::string diff = unifiedDiff(preview, m_options);
-    if (!diff.empty() && std::fwrite(diff.data(), 1, diff.size(), m_out) != diff.size())
+    m_buffer.clear();
+    appendUnifiedDiff(m_buffer, preview, m_options);
+    if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_out) != m_buffer.size())
         m_failed = true;
 }
 

@@ -19,6 +19,8 @@ struct DiffOptions {
 
 // The preview needs its changes complete, with at least Context lines of context.
 std::string unifiedDiff(const TFilePreview& preview, const DiffOptions& options = {});
+// The same appended to `out`.
+void appendUnifiedDiff(std::string& out, const TFilePreview& preview, const DiffOptions& options = {});
 
 // Writes each file's diff as it comes (through the stream's buffer). A failed write (a closed
 // pipe) is remembered; nothing more is written then.
@@ -31,6 +33,7 @@ public:
 private:
     std::FILE* m_out;
     DiffOptions m_options;
+    std::string m_buffer; // one file's diff, its room kept for the next
     bool m_failed = false;
 };
 

@@ -26,6 +26,7 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -107,9 +108,11 @@ int runRun(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     installCancelOnSignals();
 
-    // Nothing but the run's files is ever written: the session's store keeps its writes in memory,
-    // and without a question of the session the prefix warning is never asked.
-    TSession session({}, {.WriteProtected = true});
+    // Nothing but the run's files and its undo data (in the user's state folder, for
+    // swapwright-cli undo) is ever written: the session's store keeps its writes in memory, and
+    // without a question of the session the prefix warning is never asked.
+    TSession session({}, {.WriteProtected = true,
+                          .UndoFolder = DefaultUndoFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))});
     try {
         session.StartUp(definitionFile, {});
         applyFolderFlags(folderFlags, session);

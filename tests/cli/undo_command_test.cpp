@@ -1,12 +1,16 @@
 // swapwright-cli undo as a real process, over runs kept in a temporary state folder.
-#include "core/base/file_replace.h"
+#include "core/engine/replacement_run.h"
 #include "core/session/undo_journal.h"
 #include "test_support/cli_process.h"
+#include "test_support/definition_file.h"
+#include "test_support/recorders.h"
+#include "test_support/run_fakes.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
 
 using namespace swapwright;
 using namespace swapwright::test;
@@ -20,20 +24,24 @@ protected:
     void SetUp() override { ::setenv("XDG_STATE_HOME", dir.path("state").c_str(), 1); }
     void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
 
-    // A run that replaced the files' contents by `after`, kept as the run keeps it.
-    std::string recordRun(const std::vector<std::string>& names, const std::string& after, int minute) {
+    // A run over the files replacing their whole content "first", "second" ... by `after`.
+    std::string recordRun(const std::vector<std::string>& names, const std::string& before, const std::string& after,
+                          int minute) {
+        FixedRunSettings settings;
+        settings.backups = false;
+        RecordingReport report;
+        RecordingProgress progress;
         TUndoRecorder recorder(undoFolder, {}, encodeDateTime(2026, 12, 10, 9, minute, 0));
-        for (const auto& n : names) {
-            files::FileReplacement replacement(n);
-            replacement.write(after);
-            replacement.finishWriting();
-            recorder.fileReplacing(n, replacement.temporaryName());
-            recorder.storePending();
-            replacement.commit();
-        }
-        recorder.runEnded();
+        TRunContext context{report, settings, dates};
+        context.Journal = &recorder;
+        TOperationData data;
+        for (const auto& n : names)
+            data.FilesToProcess.push_back({n, slpNone});
+        data.FindReplaceList.push_back({before, after, false, true, 0, 0});
+        RunOperation(&progress, data, context);
         return recorder.runName();
     }
+    FixedDateTimeFormatter dates;
 };
 
 } // namespace
@@ -42,8 +50,8 @@ TEST_F(UndoCommand, ListsUndoesTheLastRunAndThenTheOneBefore) {
     const auto a = dir.path("a.txt"), b = dir.path("b.txt");
     writeFile(a, "first");
     writeFile(b, "first");
-    const auto one = recordRun({a, b}, "second", 1);
-    const auto two = recordRun({a}, "third", 2);
+    const auto one = recordRun({a, b}, "first", "second", 1);
+    const auto two = recordRun({a}, "second", "third", 2);
 
     auto r = runCli(dir.root(), {"undo", "--list"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -80,7 +88,7 @@ TEST_F(UndoCommand, AFileChangedSinceIsNamedAndTheStatusIsOne) {
     const auto a = dir.path("a.txt"), b = dir.path("b.txt");
     writeFile(a, "old");
     writeFile(b, "old");
-    const auto name = recordRun({a, b}, "new", 3);
+    const auto name = recordRun({a, b}, "old", "new", 3);
     writeFile(b, "edited");
     const auto r = runCli(dir.root(), {"undo", name});
     EXPECT_EQ(r.status, 1);
@@ -91,4 +99,39 @@ TEST_F(UndoCommand, AFileChangedSinceIsNamedAndTheStatusIsOne) {
 
     EXPECT_EQ(runCli(dir.root(), {"undo", "no-such-run"}).status, 2);
     EXPECT_EQ(runCli(dir.root(), {"undo", "--bogus"}).status, 2);
+}
+
+// The command line's run keeps its undo data; --skip-unchanged leaves a file without replacements
+// alone, so the run has one file to take back.
+TEST_F(UndoCommand, TakesBackWhatARunOfTheCommandLineDid) {
+    const auto a = dir.path("a.pas"), b = dir.path("b.pas");
+    writeFile(a, "Form1.Show;");
+    writeFile(b, "nothing here");
+    ::chmod(a.c_str(), 0750);
+    struct stat before {};
+    ::stat(b.c_str(), &before);
+    const auto swd = dir.path("defs.swd");
+    writeFile(swd, definitionFileText({{a}, {b}}, {{"Form1", "MainForm"}}, {}));
+    auto r = runCli(dir.root(), {"run", "--skip-unchanged", swd});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(a), "MainForm.Show;");
+    struct stat after {};
+    ::stat(b.c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("b._pas")));
+
+    r = runCli(dir.root(), {"undo", "--list"});
+    EXPECT_NE(r.out.find("\t1 file\n"), std::string::npos) << r.out;
+    r = runCli(dir.root(), {"undo"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(readFile(a), "Form1.Show;");
+    struct stat restored {};
+    ::stat(a.c_str(), &restored);
+    EXPECT_EQ(restored.st_mode & 07777, 0750u);
+    EXPECT_EQ(readFile(dir.path("a._pas")), "Form1.Show;"); // the backup stays as the run made it
+
+    // Previews and dry runs keep nothing to undo.
+    ASSERT_EQ(runCli(dir.root(), {"run", "--dry-run", swd}).status, 0);
+    ASSERT_EQ(runCli(dir.root(), {"run", "--preview", swd}).status, 0);
+    EXPECT_EQ(runCli(dir.root(), {"undo"}).out, "Nothing to undo\n");
 }

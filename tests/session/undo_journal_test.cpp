@@ -1,7 +1,7 @@
 // Undo data kept by a run and undoing it: files back byte for byte with their modes, on one file
 // system and across two, files changed since skipped and named, a second undo that does nothing,
 // kills at random moments, and the undo folder within its limits.
-#include "core/base/file_replace.h"
+#include "core/engine/replacement_run.h"
 #include "core/session/undo_journal.h"
 #include "test_support/recorders.h"
 #include "test_support/run_fakes.h"
@@ -29,19 +29,21 @@ struct FileCase {
     mode_t mode = 0644;
 };
 
-// A run that replaces each file's content, telling the recorder as the run does.
+// A run replacing "OLD" by "NEW!" in the files (backups on), keeping its undo data.
 std::string runWithUndo(const std::string& undoFolder, const std::vector<FileCase>& files, TDateTime start,
                         TUndoLimits limits = {}) {
-    TUndoRecorder recorder(undoFolder, limits, start);
-    for (const auto& f : files) {
-        files::FileReplacement replacement(f.name);
-        replacement.write(f.after);
-        replacement.finishWriting();
-        recorder.fileReplacing(f.name, replacement.temporaryName());
-        recorder.storePending();
-        replacement.commit();
-    }
-    recorder.runEnded();
+    FixedRunSettings settings;
+    RecordingReport report;
+    RecordingProgress progress;
+    TUndoRecorder recorder(undoFolder, limits, start, &report);
+    TRunContext context{report, settings, kDates};
+    context.Journal = &recorder;
+    TOperationData data;
+    for (const auto& f : files)
+        data.FilesToProcess.push_back({f.name, slpNone});
+    data.FindReplaceList.push_back({"OLD", "NEW!", false, true, 0, 0});
+    RunOperation(&progress, data, context);
+    EXPECT_EQ(data.FilesProcessed, static_cast<int>(files.size()));
     return recorder.runName();
 }
 
@@ -50,8 +52,9 @@ std::vector<FileCase> makeFiles(const TempDir& dir, const std::string& folder, i
     for (int i = 0; i < count; ++i) {
         FileCase f;
         f.name = dir.path(folder + "/f" + std::to_string(i) + ".txt");
-        f.before = std::string(size, static_cast<char>('a' + i % 26)) + "\r\n\xFF" + std::to_string(i);
-        f.after = "new " + std::to_string(i) + std::string(size / 2, 'z');
+        const std::string filler(size, static_cast<char>('a' + i % 26));
+        f.before = filler + "OLD\r\n\xFF" + std::to_string(i) + "OLD";
+        f.after = filler + "NEW!\r\n\xFF" + std::to_string(i) + "NEW!";
         f.mode = i % 2 ? 0755 : 0640;
         writeFile(f.name, f.before);
         ::chmod(f.name.c_str(), f.mode);
@@ -105,12 +108,16 @@ TEST(Undo, PutsEveryFileBackByteForByteAndOnlyOnce) {
     const std::string undoFolder = dir.path("state/runs");
     const std::string name = runWithUndo(undoFolder, files, at(1));
     ASSERT_EQ(name, "20261210-090100");
-    for (const auto& f : files)
+    for (const auto& f : files) {
         ASSERT_EQ(readFile(f.name), f.after);
-    // The old contents are hard links to the replaced files: no copy on one file system.
-    struct stat kept {};
+        ASSERT_EQ(readFile(dir.path("src/" + std::filesystem::path(f.name).stem().string() + "._txt")), f.before);
+    }
+    // The old contents are hard links to the replaced files, as the backups are: no copy on
+    // one file system.
+    struct stat kept {}, backup {};
     ASSERT_EQ(::stat((undoFolder + "/" + name + "/0.old").c_str(), &kept), 0);
-    EXPECT_EQ(kept.st_nlink, 1u); // the replaced file's name now points to the new content
+    ASSERT_EQ(::stat(dir.path("src/f0._txt").c_str(), &backup), 0);
+    EXPECT_EQ(kept.st_ino, backup.st_ino);
     EXPECT_EQ(modeOf(undoFolder), 0700u);
 
     const TUndoHistory history(undoFolder);
@@ -143,6 +150,10 @@ TEST(Undo, PutsEveryFileBackByteForByteAndOnlyOnce) {
     EXPECT_TRUE(history.undo(name, again, kDates).NothingToUndo);
     EXPECT_TRUE(again.lines.empty());
     expectRestored(files);
+    // The backups were never touched, and stay when the undo data goes.
+    std::filesystem::remove_all(undoFolder);
+    for (const auto& f : files)
+        EXPECT_EQ(readFile(dir.path("src/" + std::filesystem::path(f.name).stem().string() + "._txt")), f.before);
 }
 
 TEST(Undo, AcrossTwoFileSystems) {

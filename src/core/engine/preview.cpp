@@ -1,14 +1,6 @@
 #include "core/engine/preview.h"
 
-#include "core/base/exceptions.h"
-#include "core/base/file_ops.h"
-#include "core/base/file_replace.h"
-#include "core/base/stream.h"
-#include "core/base/text.h"
-#include "core/engine/operation_report.h"
-#include "core/engine/output_sink.h"
 #include "core/engine/run_files.h"
-#include "core/formfile/form_conversion.h"
 
 #include <algorithm>
 #include <cstring>
@@ -399,81 +391,14 @@ void TPreviewCollector::fileFailed(const TFileToProcess& file, std::string_view 
 // ---------------------------------------------------------------------------------------------
 // The run.
 
-namespace {
-
-// Takes the output and drops it. Its small buffer holds little more than the bytes a length
-// prefix may overwrite: longer writes pass straight through to nothing.
-class DiscardSink final : public OutputSink {
-public:
-    DiscardSink() : OutputSink(64) {}
-
-protected:
-    void deliver(const char*, std::size_t) override {}
-};
-
-void previewFile(const TFileToProcess& file, std::vector<TFindReplace>& definitions, std::int32_t& filesProcessed,
-                 IProgressSink* progress, TRunContext& context, const CompiledDefinitions& compiled,
-                 IRunFileObserver& observer) {
-    if (file.FileName.empty() || definitions.empty())
-        return;
-    const std::string target = files::resolveLinks(file.FileName);
-    const bool formFile = IsFormFileName(file.FileName);
-    std::string content;
-    if (formFile) {
-        FileStream input(target, FileStream::Mode::OpenRead);
-        TStoredFormat storedFormat = fmtUnknown;
-        content = readFormText(input, storedFormat);
-    } else {
-        content = files::readWholeFile(target);
-    }
-    IReplacementReceiver* receiver = observer.fileStarted(file, content, formFile, definitions.size());
-    const PassReceivers receivers{progress, context.Sums, &context.Report, context.Yield, receiver};
-    DiscardSink sink;
-    const bool completed = ReplaceInStream(content, sink, file.StrLenPrefix, definitions, compiled, receivers);
-    ++filesProcessed;
-    observer.fileEnded(!completed || (progress != nullptr && progress->canceled()));
-}
-
-} // namespace
-
 void RunPreview(IProgressSink* progress, TOperationData& data, TRunContext& context, IFilePreviewSink& sink,
                 const TPreviewOptions& options) {
-    if (progress == nullptr || data.FilesToProcess.empty() || data.FindReplaceList.empty())
-        return;
-    context.Report.clear();
-    context.Report.show();
-    AddOpeningLines(context.Report, context.Now(), context.Dates);
-
-    struct HostNotice {
-        IRunHost* host;
-        ~HostNotice() {
-            if (host)
-                host->operationEnded();
-        }
-    } notice{context.Host};
-    if (context.Host)
-        context.Host->operationStarted(*progress);
-
     TPreviewCollector collector(sink, options);
-    progress->setResolution(context.Settings.progressResolution());
-    const CompiledDefinitions compiled(data.FindReplaceList);
-    const auto count = data.FilesToProcess.size();
-    for (std::size_t i = 0; i < count && !progress->canceled(); ++i) {
-        const auto& file = data.FilesToProcess[i];
-        try {
-            AddFileLine(context.Report, file.FileName);
-            progress->setItem(static_cast<int>(i), text::format("Processing File: %s", file.FileName));
-            previewFile(file, data.FindReplaceList, data.FilesProcessed, progress, context, compiled, collector);
-            if (context.Yield)
-                context.Yield->processPendingMessages();
-        } catch (const std::exception& error) {
-            collector.fileFailed(file, error.what());
-            if (!HandleOperationError(error, context))
-                throw;
-        }
-    }
-    data.EndTime = context.Now();
-    AddClosingLines(context.Report, data, progress->canceled(), context.Dates, true);
+    TRunContext preview = context;
+    preview.DryRun = true;
+    preview.Observer = &collector;
+    preview.Journal = nullptr;
+    RunOperation(progress, data, preview);
 }
 
 } // namespace swapwright

@@ -28,6 +28,7 @@ namespace {
 constexpr std::string_view kJournalName = "journal";
 constexpr std::string_view kUndoneName = "undone";
 constexpr std::string_view kLockName = ".lock";
+constexpr std::string_view kSummaryName = "summary";
 constexpr std::string_view kJournalHeader = "swapwright undo journal 1\n";
 
 // --- names and texts
@@ -119,6 +120,39 @@ Fingerprint fingerprintOf(files::FileReader& reader) {
     return f;
 }
 
+// The content of the file open at `fd`, read from its start with pread.
+Fingerprint fingerprintOfDescriptor(int fd, const std::string& name) {
+    XXH3_state_t* state = XXH3_createState();
+    if (state == nullptr)
+        throw std::bad_alloc();
+    XXH3_128bits_reset(state);
+    Fingerprint f;
+    static thread_local std::string buffer(std::size_t{1} << 18, '\0');
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(f.size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            XXH3_freeState(state);
+            throw EFOpenError("Cannot read file \"" + name + "\": " + errnoText(err));
+        }
+        if (n == 0)
+            break;
+        XXH3_128bits_update(state, buffer.data(), static_cast<std::size_t>(n));
+        f.size += static_cast<std::uint64_t>(n);
+        if (static_cast<std::size_t>(n) < buffer.size())
+            break; // a regular file reads short only at its end
+    }
+    const XXH128_hash_t h = XXH3_128bits_digest(state);
+    XXH3_freeState(state);
+    char hex[33];
+    std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
+                  static_cast<std::uint64_t>(h.low64));
+    f.hash = hex;
+    return f;
+}
+
 Fingerprint fingerprintOf(const std::string& fileName) {
     files::FileReader reader(fileName);
     return fingerprintOf(reader);
@@ -146,6 +180,41 @@ std::optional<TUndoJournalText> readJournal(const std::string& runFolder) {
     } catch (const Exception&) {
         return std::nullopt;
     }
+}
+
+// The beginning of a run's journal: its header and start (the file lines are not all read).
+std::optional<TUndoJournalText> readJournalStart(const std::string& runFolder) {
+    const std::string name = runFolder + "/" + std::string(kJournalName);
+    files::FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return std::nullopt;
+    char head[512];
+    const ssize_t n = ::pread(fd.get(), head, sizeof head, 0);
+    if (n <= 0)
+        return std::nullopt;
+    return ParseUndoJournal(std::string_view(head, static_cast<std::size_t>(n)));
+}
+
+// What a run that ended wrote about itself: its files and the bytes of their old contents.
+struct Summary {
+    int files = 0;
+    std::uint64_t bytes = 0;
+};
+
+std::optional<Summary> readSummary(const std::string& runFolder) {
+    const std::string name = runFolder + "/" + std::string(kSummaryName);
+    files::FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return std::nullopt;
+    char text[128];
+    const ssize_t n = ::pread(fd.get(), text, sizeof text - 1, 0);
+    if (n <= 0)
+        return std::nullopt;
+    text[n] = '\0';
+    unsigned long long files = 0, bytes = 0;
+    if (std::sscanf(text, "files %llu\nbytes %llu\n", &files, &bytes) != 2 || files > 1u << 30)
+        return std::nullopt;
+    return Summary{static_cast<int>(files), static_cast<std::uint64_t>(bytes)};
 }
 
 void writeAll(int fd, std::string_view bytes) {
@@ -223,8 +292,14 @@ std::string UndoJournalHeader(TDateTime started) {
 }
 
 std::string UndoJournalFileLine(std::size_t index, const TUndoRecord& r) {
-    return text::format("file %u %u %s %u %d %s\n", index, r.WrittenSize, r.WrittenHash, r.KeptSize, r.KeptMtime,
-                        escapePath(r.Path));
+    std::string line = "file ";
+    line.reserve(96 + r.Path.size());
+    for (const std::string& field : {std::to_string(index), std::to_string(r.WrittenSize), r.WrittenHash,
+                                     std::to_string(r.OldSize), std::to_string(r.OldMtime), std::to_string(r.OldInode)})
+        line.append(field).append(1, ' ');
+    line += escapePath(r.Path);
+    line += '\n';
+    return line;
 }
 
 std::string UndoJournalDroppedLine(std::size_t index) { return text::format("dropped %u\n", index); }
@@ -240,10 +315,10 @@ std::optional<TUndoJournalText> ParseUndoJournal(std::string_view text) {
             break; // a line cut short by the end of its writer
         const std::string_view line = text.substr(pos, lf - pos);
         pos = lf + 1;
-        // Up to six fields before the rest of the line.
+        // Up to seven fields before the rest of the line.
         std::vector<std::string_view> fields;
         std::size_t at = 0;
-        while (fields.size() < 6) {
+        while (fields.size() < 7) {
             const std::size_t blank = line.find(' ', at);
             if (blank == std::string_view::npos)
                 break;
@@ -257,17 +332,19 @@ std::optional<TUndoJournalText> ParseUndoJournal(std::string_view text) {
                 return std::nullopt;
             j.Started = static_cast<double>(*ms) / kMillisecondsPerDay;
             j.StartText = std::string(line.substr(fields[0].size() + 1 + fields[1].size() + 1));
-        } else if (fields.size() == 6 && fields[0] == "file") {
+        } else if (fields.size() == 7 && fields[0] == "file") {
             const auto index = text::parseInt64(fields[1]);
             const auto size = text::parseInt64(fields[2]);
-            const auto keptSize = text::parseInt64(fields[4]);
-            const auto keptMtime = text::parseInt64(fields[5]);
+            const auto oldSize = text::parseInt64(fields[4]);
+            const auto oldMtime = text::parseInt64(fields[5]);
+            const auto oldInode = text::parseInt64(fields[6]);
             auto path = unescapePath(rest);
-            if (!index || !size || *size < 0 || !keptSize || *keptSize < 0 || !keptMtime || !path || path->empty() ||
-                *index != static_cast<std::int64_t>(j.Records.size()))
+            if (!index || !size || *size < 0 || !oldSize || *oldSize < 0 || !oldMtime || !oldInode || *oldInode < 0 ||
+                !path || path->empty() || *index != static_cast<std::int64_t>(j.Records.size()))
                 continue;
             j.Records.push_back({std::move(*path), static_cast<std::uint64_t>(*size), std::string(fields[3]),
-                                 static_cast<std::uint64_t>(*keptSize), *keptMtime, false});
+                                 static_cast<std::uint64_t>(*oldSize), *oldMtime,
+                                 static_cast<std::uint64_t>(*oldInode), false});
         } else if (fields.size() == 1 && fields[0] == "dropped") {
             const auto index = text::parseInt64(rest);
             if (index && *index >= 0 && *index < static_cast<std::int64_t>(j.Records.size()))
@@ -334,49 +411,37 @@ bool TUndoRecorder::open() {
     }
 }
 
-void TUndoRecorder::fileReplacing(const std::string& target, const std::string& newContent) {
+std::string TUndoRecorder::fileReplacing(const std::string& target, const struct stat& old, int newContent,
+                                        const std::string& newContentName) {
     if (!open())
-        return;
-    const std::size_t index = m_targets.size();
-    const std::string kept = m_runFolder + "/" + keptName(index);
-    const int err = files::makeBackup(target, kept);
-    if (err != 0)
-        throw EInOutError(text::format("Cannot keep the undo data of \"%s\": %s", target, errnoText(err)));
-    struct stat st {};
-    if (::stat(kept.c_str(), &st) != 0) {
-        const int e = errno;
-        files::removeQuietly(kept);
-        throw EInOutError(text::format("Cannot keep the undo data of \"%s\": %s", target, errnoText(e)));
-    }
-    Fingerprint written;
-    try {
-        written = fingerprintOf(newContent);
-    } catch (...) {
-        files::removeQuietly(kept);
-        throw;
-    }
-    m_pending += UndoJournalFileLine(
-        index, {target, written.size, written.hash, static_cast<std::uint64_t>(st.st_size), mtimeNs(st), false});
-    m_targets.push_back(target);
+        return {};
+    const std::size_t index = m_keeps.size();
+    const Fingerprint written = fingerprintOfDescriptor(newContent, newContentName);
+    m_pending += UndoJournalFileLine(index, {target, written.size, written.hash, static_cast<std::uint64_t>(old.st_size),
+                                             mtimeNs(old), static_cast<std::uint64_t>(old.st_ino), false});
+    m_keeps.push_back(m_runFolder + "/" + keptName(index));
+    m_oldSizes.push_back(static_cast<std::uint64_t>(old.st_size));
+    return m_keeps.back();
 }
 
-void TUndoRecorder::storePending() {
-    if (m_journal < 0 || m_pending.empty())
-        return;
-    writeAll(m_journal, m_pending);
-    m_pending.clear();
-    if (m_durable && ::fdatasync(m_journal) != 0)
-        throw EInOutError("Cannot write the undo journal: " + errnoText(errno));
-}
-
-void TUndoRecorder::replacementDropped(const std::string& target) {
+int TUndoRecorder::storePending() {
     if (m_journal < 0)
+        return -1;
+    if (!m_pending.empty()) {
+        writeAll(m_journal, m_pending);
+        m_pending.clear();
+    }
+    return m_journal;
+}
+
+void TUndoRecorder::replacementDropped(const std::string& keep) {
+    if (m_journal < 0 || keep.empty())
         return;
-    for (std::size_t i = m_targets.size(); i-- > 0;) {
-        if (m_targets[i] == target) {
-            m_targets[i].clear();
+    for (std::size_t i = m_keeps.size(); i-- > 0;) {
+        if (m_keeps[i] == keep) {
+            m_keeps[i].clear();
             m_pending += UndoJournalDroppedLine(i);
-            files::removeQuietly(m_runFolder + "/" + keptName(i));
+            files::removeQuietly(keep);
             return;
         }
     }
@@ -395,8 +460,27 @@ void TUndoRecorder::runEnded() {
         }
         ::close(m_journal);
         m_journal = -1;
-        const bool any = std::any_of(m_targets.begin(), m_targets.end(), [](const std::string& t) { return !t.empty(); });
-        if (!any) {
+        Summary summary;
+        for (std::size_t i = 0; i < m_keeps.size(); ++i) {
+            if (m_keeps[i].empty())
+                continue;
+            ++summary.files;
+            summary.bytes += m_oldSizes[i];
+        }
+        if (summary.files > 0) {
+            // Read by the pruning of later runs instead of every kept file's size.
+            const std::string name = m_runFolder + "/" + std::string(kSummaryName);
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                try {
+                    writeAll(fd, text::format("files %d\nbytes %u\n", summary.files, summary.bytes));
+                } catch (const std::exception&) {
+                    files::removeQuietly(name);
+                }
+                ::close(fd);
+            }
+        }
+        if (summary.files == 0) {
             std::error_code ec;
             std::filesystem::remove_all(m_runFolder, ec);
             m_name.clear();
@@ -427,18 +511,23 @@ void PruneUndoFolder(const std::string& undoFolder, const TUndoLimits& limits) {
     for (const auto& name : runFolderNames(undoFolder)) {
         Entry e{undoFolder + "/" + name, 0, name, 0, false};
         e.inUse = journalInUse(e.folder);
-        const auto journal = readJournal(e.folder);
+        const auto journal = readJournalStart(e.folder);
         if (!journal) {
             if (!e.inUse)
                 std::filesystem::remove_all(e.folder, ec); // never got its journal
             continue;
         }
         e.started = journal->Started;
-        for (const auto& f : std::filesystem::directory_iterator(e.folder, ec)) {
-            if (f.path().extension() == ".old") {
-                struct stat st {};
-                if (::stat(f.path().c_str(), &st) == 0)
-                    e.bytes += static_cast<std::uint64_t>(st.st_size);
+        if (const auto summary = readSummary(e.folder)) {
+            e.bytes = summary->bytes;
+        } else {
+            // A run that did not end (killed, or still going on): its kept files tell.
+            for (const auto& f : std::filesystem::directory_iterator(e.folder, ec)) {
+                if (f.path().extension() == ".old") {
+                    struct stat st {};
+                    if (::stat(f.path().c_str(), &st) == 0)
+                        e.bytes += static_cast<std::uint64_t>(st.st_size);
+                }
             }
         }
         entries.push_back(std::move(e));
@@ -469,14 +558,15 @@ std::vector<TUndoRun> TUndoHistory::runs() const {
         return out;
     for (const auto& name : runFolderNames(m_folder)) {
         const std::string folder = m_folder + "/" + name;
-        const auto journal = readJournal(folder);
+        const auto summary = readSummary(folder);
+        const auto journal = summary ? readJournalStart(folder) : readJournal(folder);
         if (!journal)
             continue;
         TUndoRun r;
         r.Name = name;
         r.StartTime = journal->Started;
         r.StartText = journal->StartText;
-        r.FileCount = fileCount(*journal);
+        r.FileCount = summary ? summary->files : fileCount(*journal);
         r.Undone = files::entryExists(folder + "/" + std::string(kUndoneName));
         out.push_back(std::move(r));
     }
@@ -510,41 +600,46 @@ std::optional<TUndoRun> TUndoHistory::lastNotUndone() const {
 
 namespace {
 
-enum class Outcome { Restored, AsBefore, Skipped, Gone };
+enum class Outcome { Restored, AsBefore, NotReplaced, Skipped, Gone, InUse };
 
 // One file of an undo: put back when it holds what the run wrote.
 Outcome restoreFile(const TUndoRecord& record, const std::string& kept, bool dryRun) {
     auto reader = files::FileReader::openIfExists(record.Path);
     if (!reader)
         return Outcome::Gone;
+    if (!dryRun && !reader->tryLock())
+        return Outcome::InUse; // a run works on it now
+    const struct stat current = reader->status();
+    const Fingerprint now = fingerprintOf(*reader);
     struct stat keptStatus {};
-    if (::stat(kept.c_str(), &keptStatus) != 0 || static_cast<std::uint64_t>(keptStatus.st_size) != record.KeptSize ||
-        mtimeNs(keptStatus) != record.KeptMtime)
-        throw EInOutError(text::format("The kept content of %s is missing or was changed; the file is left as it is",
-                                       record.Path));
-    const struct stat before = reader->status();
-    const Fingerprint current = fingerprintOf(*reader);
-    const Fingerprint written{record.WrittenSize, record.WrittenHash};
-    if (current != written) {
-        if (current.size == record.KeptSize && fingerprintOf(kept) == current)
+    const bool haveKept = ::stat(kept.c_str(), &keptStatus) == 0;
+    if (now != Fingerprint{record.WrittenSize, record.WrittenHash}) {
+        // The old file itself, never replaced (the run stopped before its rename).
+        if (static_cast<std::uint64_t>(current.st_ino) == record.OldInode &&
+            static_cast<std::uint64_t>(current.st_size) == record.OldSize && mtimeNs(current) == record.OldMtime)
+            return Outcome::NotReplaced;
+        if (haveKept && now.size == record.OldSize && fingerprintOf(kept) == now)
             return Outcome::AsBefore;
         return Outcome::Skipped;
     }
+    if (!haveKept || static_cast<std::uint64_t>(keptStatus.st_size) != record.OldSize ||
+        mtimeNs(keptStatus) != record.OldMtime)
+        throw EInOutError(text::format("The kept content of %s is missing or was changed; the file is left as it is",
+                                       record.Path));
     if (dryRun)
         return Outcome::Restored;
     const std::string old = files::readWholeFile(kept);
     files::ReplaceOptions options;
     options.FollowLinks = false;
-    files::FileReplacement replacement(record.Path, options);
+    files::FileReplacement replacement(*reader, options);
     replacement.write(old);
-    replacement.finishWriting();
-    // Nothing may have changed the file since it was looked at.
-    struct stat now {};
-    if (::lstat(record.Path.c_str(), &now) != 0 || now.st_dev != before.st_dev || now.st_ino != before.st_ino ||
-        now.st_size != before.st_size || mtimeNs(now) != mtimeNs(before) ||
-        now.st_ctim.tv_sec != before.st_ctim.tv_sec || now.st_ctim.tv_nsec != before.st_ctim.tv_nsec)
+    try {
+        files::CommitOptions commit;
+        commit.Source = &*reader; // nothing may have changed the file since it was read
+        replacement.commit(commit);
+    } catch (const files::EFileChanged&) {
         return Outcome::Skipped;
-    replacement.commit();
+    }
     return Outcome::Restored;
 }
 
@@ -592,6 +687,14 @@ TUndoResult TUndoHistory::undo(const std::string& name, IReportSink& report, con
             case Outcome::AsBefore:
                 ++result.Restored;
                 report.addLine("   It holds its content from before the run already", kLookFileDetail);
+                break;
+            case Outcome::NotReplaced:
+                ++result.Restored;
+                report.addLine("   The run did not replace it", kLookFileDetail);
+                break;
+            case Outcome::InUse:
+                ++result.Skipped;
+                AddErrorLine(report, text::format("%s is in use by a run; it is left as it is", r.Path));
                 break;
             case Outcome::Skipped:
                 ++result.Skipped;

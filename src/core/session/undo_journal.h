@@ -40,12 +40,10 @@ public:
     TUndoRecorder(const TUndoRecorder&) = delete;
     TUndoRecorder& operator=(const TUndoRecorder&) = delete;
 
-    // Flush the journal to the disk before the renames (a run that flushes its files).
-    void setDurable(bool durable) noexcept { m_durable = durable; }
-
-    void fileReplacing(const std::string& target, const std::string& newContent) override;
-    void storePending() override;
-    void replacementDropped(const std::string& target) override;
+    std::string fileReplacing(const std::string& target, const struct stat& old, int newContent,
+                              const std::string& newContentName) override;
+    int storePending() override;
+    void replacementDropped(const std::string& keep) override;
     // Closes the journal and removes the runs beyond the limits.
     void runEnded() override;
 
@@ -59,27 +57,29 @@ private:
     TUndoLimits m_limits;
     TDateTime m_startTime;
     IReportSink* m_report;
-    bool m_durable = true;
     bool m_disabled = false;
     bool m_ended = false;
     std::string m_name;
     std::string m_runFolder;
     int m_journal = -1;
-    std::vector<std::string> m_targets; // by index
-    std::string m_pending;              // journal lines not yet written
+    std::vector<std::string> m_keeps; // by index; empty once dropped
+    std::vector<std::uint64_t> m_oldSizes;
+    std::string m_pending; // journal lines not yet written
 };
 
 // The journal of a run, one line a record: its header ("started" with the start time), then a
-// "file" line for each file told of (index, size and hash of the new content, size and
-// modification time of the kept old content, the path with backslashes and control bytes
-// escaped) and a "dropped" line for each file not replaced after all. A line cut short by the end
-// of the file (a writer that was killed) is left out.
+// "file" line for each file told of before it was replaced (index, size and hash of the new
+// content, size, modification time and inode of the old file, the path with backslashes and
+// control bytes escaped) and a "dropped" line for each file not replaced after all. The old
+// content is kept as "<index>.old" beside the journal. A line cut short by the end of the file (a
+// writer that was killed) is left out.
 struct TUndoRecord {
     std::string Path;
     std::uint64_t WrittenSize = 0;
     std::string WrittenHash; // 32 hexadecimal digits
-    std::uint64_t KeptSize = 0;
-    std::int64_t KeptMtime = 0; // nanoseconds
+    std::uint64_t OldSize = 0;
+    std::int64_t OldMtime = 0; // nanoseconds
+    std::uint64_t OldInode = 0;
     bool Dropped = false;
     friend bool operator==(const TUndoRecord&, const TUndoRecord&) = default;
 };
