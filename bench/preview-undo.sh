@@ -3,13 +3,16 @@
 # files of 10 KB that bench/compare-run.sh makes (10 definitions, about one match per 10 KB):
 #   - `run --preview` against `run --dry-run` (both write no file; the diff goes to /dev/null);
 #   - `run` keeping undo data (the default) against `run` with "Undo History" 0, backups off,
-#     the undo folder on the same file system as the files.
+#     the undo folder on the same file system as the files. Each keeps its own state folder, so
+#     the run with undo data works in the steady state (five runs kept, the oldest removed each
+#     time) and the one without has nothing to remove.
 #
 #   bench/preview-undo.sh [BUILD_DIR]      (default: build)
 #
 # Environment: RUNS (hyperfine runs, default 10), WORK (data folder, default
 # BUILD_DIR/bench-data/run, shared with compare-run.sh), SYNC (set to "--no-sync" to leave out
-# the flush before each rename in the undo comparison).
+# the flush before each rename in the undo comparison). WORK on a tmpfs shows the cost without the
+# disk's own noise: mount -t tmpfs -o size=1200m tmpfs /mnt/x && WORK=/mnt/x bench/preview-undo.sh
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:-$here/../build}" && pwd)"
@@ -48,7 +51,7 @@ PY
 }
 make_swd 5 > undo-on.swd
 make_swd 0 > undo-off.swd
-rm -rf many && cp -a many.orig many
+rm -rf many state state-on state-off && cp -a many.orig many
 export XDG_STATE_HOME="$work/state"
 
 echo "== preview against dry run" >&2
@@ -58,10 +61,10 @@ hyperfine -w 2 -r "$runs" -N \
   --output=null --export-json preview.json >&2
 
 echo "== run with and without undo data" >&2
-restore="rm -rf many state && cp -a many.orig many"
-hyperfine -w 1 -r "$runs" --prepare "$restore" \
-  -n "run, Undo History 0" "$cli run $sync undo-off.swd > /dev/null" \
-  -n "run, Undo History 5" "$cli run $sync undo-on.swd > /dev/null" \
+restore="rm -rf many && cp -a many.orig many"
+hyperfine -w 6 -r "$runs" --prepare "$restore" \
+  -n "run, Undo History 0" "XDG_STATE_HOME=$work/state-off $cli run $sync undo-off.swd > /dev/null" \
+  -n "run, Undo History 5" "XDG_STATE_HOME=$work/state-on $cli run $sync undo-on.swd > /dev/null" \
   --export-json undo.json >&2
 
 python3 - preview.json undo.json <<'PY'
