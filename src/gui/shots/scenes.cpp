@@ -1,6 +1,9 @@
 #include "gui/shots/scenes.h"
 
 #include "core/base/exceptions.h"
+#include "core/filelist/extension_families.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/app_store.h"
 #include "gui/controls/button_bar.h"
 #include "gui/controls/wq_combo_box.h"
 #include "gui/controls/wq_integer_edit.h"
@@ -8,10 +11,14 @@
 #include "gui/controls/wq_size_grip.h"
 #include "gui/controls/wq_splitter.h"
 #include "gui/exception_dialog.h"
+#include "gui/main_window.h"
+#include "gui/settings_window.h"
 #include "gui/icons.h"
 #include "gui/message_box.h"
 
+#include <QDir>
 #include <QFormLayout>
+#include <QTemporaryDir>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -162,6 +169,41 @@ std::unique_ptr<QWidget> iconGallery() {
     return window;
 }
 
+// A folder for the scene's files that lives as long as the program (one scene per run).
+QString sceneFolder() {
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+std::unique_ptr<QWidget> mainWindow(const QStringList& arguments) {
+    TMainWindow::Options options;
+    options.StoreFileName = QDir(sceneFolder()).filePath(QStringLiteral("swapwright.swd")).toStdString();
+    for (const QString& argument : arguments)
+        options.Arguments.push_back(argument.toStdString());
+    return std::make_unique<TMainWindow>(std::move(options));
+}
+
+// The shipped example, copied, as `make run` shows it: files and definitions ready for a run.
+std::unique_ptr<QWidget> mainWindowWithExample() {
+    const QDir source(QStringLiteral(SWAPWRIGHT_EXAMPLES_DIR "/billing"));
+    const QDir target(sceneFolder());
+    for (const QString& name : source.entryList(QDir::Files))
+        QFile::copy(source.filePath(name), target.filePath(name));
+    QDir::setCurrent(target.path());
+    return mainWindow({QStringLiteral("billing.swd")});
+}
+
+std::unique_ptr<QWidget> settingsDialog() {
+    static std::unique_ptr<TWqPersistentData> store = [] {
+        auto s = CreateAppPersistentData(QDir(sceneFolder()).filePath(QStringLiteral("settings.swd")).toStdString());
+        s->WriteValue(sidProgressResolution, std::int32_t{250});
+        s->WriteValue(sidOperationErrorAction, std::int32_t{0});
+        WriteFamilyItems(*s, {{"*.pas;*.dfm", true}, {"*.dpr;*.res", true}, {"*.cpp;*.h;*.hpp", false}});
+        return s;
+    }();
+    return std::make_unique<TSettingsWindow>(*store, nullptr, nullptr);
+}
+
 } // namespace
 
 const std::vector<Scene>& scenes() {
@@ -185,6 +227,11 @@ const std::vector<Scene>& scenes() {
         {"support-controls", "file list, splitter, integer edits, combo box, button bar, tool bar pictures",
          supportControls},
         {"icons", "every bundled picture at 16, 24, 32 and 48 pixels", iconGallery},
+        {"main-window-empty", "the main window at its first start: empty list, empty grid",
+         [] { return mainWindow({}); }},
+        {"main-window", "the main window on the shipped example: files and definitions ready for a run",
+         mainWindowWithExample},
+        {"settings-dialog", "Application Settings with three extension families", settingsDialog},
     };
     return all;
 }
