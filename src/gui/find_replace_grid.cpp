@@ -291,6 +291,12 @@ void TFindReplaceGridDelegate::updateEditorGeometry(QWidget* editor, const QStyl
         fitEditorHeight(text);
 }
 
+void TFindReplaceGridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    if (editor == m_openEditor)
+        m_openEditor = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
 void TFindReplaceGridDelegate::commitOpenEditor() {
     if (m_openEditor)
         emit commitData(m_openEditor);
