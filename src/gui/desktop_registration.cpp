@@ -113,7 +113,7 @@ std::string DesktopEntryText(std::string_view programPath) {
            "Exec=" + execArgument(programPath) + " %F\n"
            "Icon=swapwright\n"
            "Terminal=false\n"
-           "Categories=Development;Utility;TextTools;\n"
+           "Categories=Utility;TextTools;\n"
            "MimeType=" + DefinitionMimeType() + ";\n";
 }
 

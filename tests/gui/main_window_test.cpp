@@ -503,6 +503,8 @@ void MainWindowTest::definitionFileTypeRegistration() {
     QCOMPARE(RegisterDefinitionFileType(program, home, "<svg/>"), 3);
     QCOMPARE(RegisterDefinitionFileType(program, home, "<svg/>"), 0); // written only when it differs
     const std::string mime = readFile(home + "/mime/packages/swapwright.xml");
+    // The same package as an installation puts in place.
+    QCOMPARE(mime, readFile(std::string(SWAPWRIGHT_SOURCE_DIR) + "/packaging/swapwright-mime.xml"));
     QVERIFY(mime.find("<glob pattern=\"*.swd\"/>") != std::string::npos);
     QVERIFY(mime.find("type=\"application/x-wqswapdef\"") != std::string::npos);
     const std::string desktop = readFile(home + "/applications/swapwright.desktop");
