@@ -365,9 +365,9 @@ std::vector<int> TMainWindow::selectedFileRows() const {
 }
 
 void TMainWindow::startUp() {
-    if (m_started)
+    if (m_started || m_startingUp)
         return;
-    m_started = true;
+    m_startingUp = true;
     if (!m_options.ProgramPath.empty() && !m_options.DataHome.empty()) {
         QFile icon(QStringLiteral(":/icons/APPICON.svg"));
         const QByteArray svg = icon.open(QIODevice::ReadOnly) ? icon.readAll() : QByteArray();
@@ -378,6 +378,8 @@ void TMainWindow::startUp() {
     m_statusTimer->start();
     updateCaption();
     updateStatusBar();
+    m_startingUp = false;
+    m_started = true;
 }
 
 // --- ISessionView ---

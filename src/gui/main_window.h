@@ -159,6 +159,7 @@ private:
     TProgressState* m_progress = nullptr; // the running run's progress
     TWqFont m_listFont;
 
+    bool m_startingUp = false;
     bool m_started = false;
     bool m_runQueued = false;
     bool m_running = false;
