@@ -8,9 +8,10 @@ namespace swapwright::cli {
 int formToText(int argc, char** argv);
 // form-to-resource INPUT OUTPUT: a text form file to the resource form.
 int formToResource(int argc, char** argv);
-// show DEFINITION.swd [FILE...]: prints what a definition file sets up.
+// show [folder flags] DEFINITION.swd [FILE|FOLDER...]: prints what a definition file sets up.
 int runShow(int argc, char** argv);
-// run [--dry-run] [--no-sync] DEFINITION.swd [FILE...]: the replacement run of a definition file.
+// run [--dry-run] [--no-sync] [--report FILE] [folder flags] DEFINITION.swd [FILE|FOLDER...]: the
+// replacement run of a definition file.
 int runRun(int argc, char** argv);
 // replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]: one file through the substitution.
 int runReplace(int argc, char** argv);

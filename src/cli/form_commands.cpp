@@ -3,6 +3,7 @@
 // when the conversion succeeded, so a large form never has to fit in memory as text. Every message
 // names its file.
 #include "cli/commands.h"
+#include "cli/usage.h"
 
 #include "core/base/exceptions.h"
 #include "core/base/file_replace.h"
@@ -61,15 +62,16 @@ private:
     bool m_failed = false;
 };
 
-int convertFile(int argc, char** argv, void (*convert)(Stream&, Stream&)) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: swapwright-cli %s INPUT OUTPUT\n", argv[0]);
-        return 2;
-    }
+int convertFile(std::string_view command, int argc, char** argv, void (*convert)(Stream&, Stream&)) {
+    for (int i = 1; i < argc; ++i)
+        if (isHelpOption(argv[i]))
+            return printHelp(command);
+    if (argc != 3)
+        return usageError(command, "expected INPUT OUTPUT");
     const std::string inputName = argv[1];
     const std::string outputName = argv[2];
     const auto fail = [&](const std::string& message) {
-        std::fprintf(stderr, "swapwright-cli %s: %s\n", argv[0], message.c_str());
+        printError(command, message);
         return 1;
     };
     try {
@@ -95,8 +97,10 @@ void detectAndConvertToText(Stream& input, Stream& output) {
 
 } // namespace
 
-int formToText(int argc, char** argv) { return convertFile(argc, argv, detectAndConvertToText); }
+int formToText(int argc, char** argv) { return convertFile("form-to-text", argc, argv, detectAndConvertToText); }
 
-int formToResource(int argc, char** argv) { return convertFile(argc, argv, ObjectTextToResource); }
+int formToResource(int argc, char** argv) {
+    return convertFile("form-to-resource", argc, argv, ObjectTextToResource);
+}
 
 } // namespace swapwright::cli

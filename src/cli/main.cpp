@@ -1,32 +1,32 @@
 // swapwright-cli: the headless front end. Each command lives in its own file; this one only
 // dispatches.
 #include "cli/commands.h"
+#include "cli/usage.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string_view>
-#include <vector>
 
 namespace {
 
 struct Command {
     std::string_view name;
     int (*run)(int argc, char** argv); // argv[0] is the command name
-    std::string_view usage;
 };
 
-const std::vector<Command> kCommands = {
-    {"replace", swapwright::cli::runReplace, "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]"},
-    {"run", swapwright::cli::runRun, "run [--dry-run] [--no-sync] [--report FILE] DEFINITION.swd [FILE...]"},
-    {"show", swapwright::cli::runShow, "show DEFINITION.swd [FILE...]"},
-    {"form-to-text", swapwright::cli::formToText, "form-to-text INPUT OUTPUT"},
-    {"form-to-resource", swapwright::cli::formToResource, "form-to-resource INPUT OUTPUT"},
+constexpr Command kCommands[] = {
+    {"replace", swapwright::cli::runReplace},
+    {"run", swapwright::cli::runRun},
+    {"show", swapwright::cli::runShow},
+    {"form-to-text", swapwright::cli::formToText},
+    {"form-to-resource", swapwright::cli::formToResource},
 };
 
 int usage(std::FILE* out) {
     std::fprintf(out, "usage: swapwright-cli COMMAND ...\n");
-    for (const auto& c : kCommands)
+    for (const auto& c : swapwright::cli::commandHelps())
         std::fprintf(out, "  swapwright-cli %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+    std::fprintf(out, "  swapwright-cli --version\n"
+                      "'swapwright-cli COMMAND --help' describes a command.\n");
     return out == stdout ? 0 : 2;
 }
 
@@ -36,8 +36,13 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return usage(stderr);
     const std::string_view name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help")
+    if (swapwright::cli::isHelpOption(name) || name == "help")
         return usage(stdout);
+    if (name == "--version") {
+        const auto version = swapwright::cli::programVersion();
+        std::printf("swapwright-cli %.*s\n", static_cast<int>(version.size()), version.data());
+        return 0;
+    }
     for (const auto& c : kCommands)
         if (c.name == name)
             return c.run(argc - 1, argv + 1);

@@ -6,6 +6,7 @@
 // standard output. Exit status: 0 done, 1 the substitution failed, 2 bad usage or DEFS.tsv.
 #include "cli/commands.h"
 #include "cli/defs_file.h"
+#include "cli/usage.h"
 #include "core/base/exceptions.h"
 #include "core/base/file_replace.h"
 #include "core/base/files.h"
@@ -31,13 +32,9 @@ namespace swapwright::cli {
 
 namespace {
 
-constexpr std::string_view kUsage = "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]";
+constexpr std::string_view kCommand = "replace";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "swapwright-cli replace: %s\nusage: swapwright-cli %.*s\n", message.c_str(),
-                 static_cast<int>(kUsage.size()), kUsage.data());
-    return 2;
-}
+int usageError(const std::string& message) { return cli::usageError(kCommand, message); }
 
 std::optional<TStrLenPrefix> prefixFromArgument(std::string_view v) {
     if (v == "none")
@@ -63,7 +60,8 @@ char gTemporaryOutput[PATH_MAX + 64] = {};
 extern "C" void onInputVanished(int) {
     if (gTemporaryOutput[0] != '\0')
         ::unlink(gTemporaryOutput);
-    static constexpr char kMessage[] = "Stream read error: the input file was shortened while it was read\n";
+    static constexpr char kMessage[] =
+        "swapwright-cli replace: Stream read error: the input file was shortened while it was read\n";
     [[maybe_unused]] const auto written = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
     ::_exit(1);
 }
@@ -139,9 +137,8 @@ int runReplace(int argc, char** argv) {
             positional.emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
-            std::printf("usage: swapwright-cli %.*s\n", static_cast<int>(kUsage.size()), kUsage.data());
-            return 0;
+        } else if (isHelpOption(arg)) {
+            return printHelp(kCommand);
         } else if (arg == "--prefix" || arg.starts_with("--prefix=")) {
             std::string_view value;
             if (arg == "--prefix") {
@@ -168,12 +165,11 @@ int runReplace(int argc, char** argv) {
     try {
         defs = parseDefinitions(files::readWholeFile(defsName));
     } catch (const Exception& e) {
-        std::fprintf(stderr, "swapwright-cli replace: %s\n", e.what());
+        printError(kCommand, e.what());
         return 2;
     }
     if (defs.error) {
-        std::fprintf(stderr, "swapwright-cli replace: %s, line %d: %s\n", defsName.c_str(), defs.error->line,
-                     defs.error->message.c_str());
+        printError(kCommand, defsName + ", line " + std::to_string(defs.error->line) + ": " + defs.error->message);
         return 2;
     }
 
@@ -193,7 +189,7 @@ int runReplace(int argc, char** argv) {
             ReplaceInStream(source.view(), sink, prefix, defs.definitions);
         }
     } catch (const Exception& e) {
-        writeAll(stderr, e.message());
+        printError(kCommand, e.message());
         return 1;
     }
     StderrReport report;

@@ -1,8 +1,13 @@
-// swapwright-cli show DEFINITION.swd [FILE...]: loads a definition file as the program does at
-// start, adds the FILEs as the add-files routine does, and prints what is then set up, one
-// record a line. It writes nothing to any file.
+// swapwright-cli show [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd
+// [FILE|FOLDER...]: loads a definition file as the program does at start, adds the FILEs and
+// FOLDERs as the add-files routine does (the folder flags take the place of the definition
+// file's folder options), and prints what is then set up, one record a line. It writes nothing
+// to any file.
 #include "cli/commands.h"
 #include "cli/escape.h"
+#include "cli/file_arguments.h"
+#include "cli/usage.h"
+#include "cli/folder_flags.h"
 #include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/base/text.h"
@@ -17,6 +22,16 @@
 namespace swapwright::cli {
 
 namespace {
+
+constexpr std::string_view kCommand = "show";
+
+const char* stateText(TFileState state) {
+    switch (state) {
+    case TFileState::Exists: return "exists";
+    case TFileState::NotAFile: return "not-a-file";
+    default: return "missing";
+    }
+}
 
 void print(TSession& session, std::FILE* out) {
     auto line = [out](const std::vector<std::string>& fields) {
@@ -42,7 +57,7 @@ void print(TSession& session, std::FILE* out) {
     for (int i = 0; i < list.entryCount(); ++i) {
         const auto& e = list.entry(i);
         line({"file", escapeField(e.FileName), text::boolText(e.Checked), escapeField(e.PrefixText),
-              e.StateImage == fsiExists ? "exists" : "missing", escapeField(e.SizeText)});
+              stateText(e.State), escapeField(e.SizeText)});
     }
     const auto& grid = session.grid();
     for (int row = 0; row < grid.definitionRowCount(); ++row) {
@@ -59,21 +74,41 @@ void print(TSession& session, std::FILE* out) {
 }
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "swapwright-cli show: %s\n", message.c_str());
+    printError(kCommand, message);
     return 2;
 }
 
 } // namespace
 
 int runShow(int argc, char** argv) {
-    if (argc < 2 || std::string_view(argv[1]).empty())
-        return fail("usage: swapwright-cli show DEFINITION.swd [FILE...]");
-    const std::string definitionFile = files::absolutePath(argv[1]);
-    if (!files::fileExists(definitionFile))
-        return fail("the definition file \"" + std::string(argv[1]) + "\" does not exist");
+    FolderFlags folderFlags;
+    std::vector<std::string> args;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        std::string flagError;
+        if (options && isHelpOption(a))
+            return printHelp(kCommand);
+        if (options && takeFolderFlag(argc, argv, i, folderFlags, flagError)) {
+            if (!flagError.empty())
+                return usageError(kCommand, flagError);
+        } else if (options && a == "--")
+            options = false;
+        else if (options && a.size() > 1 && a.front() == '-')
+            return usageError(kCommand, "unknown option " + std::string(a));
+        else
+            args.emplace_back(a);
+    }
+    if (args.empty() || args.front().empty())
+        return usageError(kCommand, "a definition file is needed");
     try {
+        const std::string definitionFile = files::absolutePath(args.front());
+        if (const auto problem = definitionFileProblem(args.front()))
+            return fail("the definition file " + *problem);
         TSession session({}, {.WriteProtected = true});
-        session.StartUp(definitionFile, std::vector<std::string>(argv + 2, argv + argc));
+        session.StartUp(definitionFile, {});
+        applyFolderFlags(folderFlags, session);
+        reportSkippedFolders("show", session.AddFiles(std::vector<std::string>(args.begin() + 1, args.end())));
         print(session, stdout);
     } catch (const Exception& e) {
         return fail(e.message());

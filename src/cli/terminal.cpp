@@ -3,6 +3,7 @@
 #include "core/base/text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -39,17 +40,27 @@ void StreamReport::addLine(std::string_view text, const TReportLook& look) {
         m_copy->addLine(text, look);
     if (look == kLookError)
         ++m_errorLines;
+    if (m_writeError != 0)
+        return;
+    errno = 0;
     std::fwrite(text.data(), 1, text.size(), m_out);
     std::fputc('\n', m_out);
-    std::fflush(m_out);
+    if (std::fflush(m_out) != 0 || std::ferror(m_out)) {
+        m_writeError = errno != 0 ? errno : EIO;
+        return;
+    }
+    ++m_linesWritten;
 }
 
-void installCancelOnInterrupt() {
+void installCancelOnSignals() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND; // a second Ctrl-C ends the program
-    sigaction(SIGINT, &action, nullptr);
+    // A second signal of a kind ends the program. Interrupted writes of the report go on.
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool interruptRequested() noexcept { return g_interrupted != 0; }

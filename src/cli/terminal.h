@@ -13,7 +13,9 @@
 namespace swapwright::cli {
 
 // Report lines as plain text, one a line, flushed as they come; looks are dropped. Every call
-// also goes to `copy` when one is given (the report saved at the end).
+// also goes to `copy` when one is given (the report saved at the end). Once a line cannot be
+// written (the reader of a pipe went away), nothing more is written to the stream; the run
+// goes on.
 class StreamReport final : public IReportSink {
 public:
     explicit StreamReport(std::FILE* out, IReportSink* copy = nullptr) : m_out(out), m_copy(copy) {}
@@ -22,15 +24,22 @@ public:
     void addLine(std::string_view text, const TReportLook& look) override;
     // How many lines in the error look were written (one per failing file).
     int errorLines() const noexcept { return m_errorLines; }
+    // The error number of the first write that failed (0: none), and how many lines were
+    // written before it.
+    int writeError() const noexcept { return m_writeError; }
+    int linesWritten() const noexcept { return m_linesWritten; }
 
 private:
     std::FILE* m_out;
     IReportSink* m_copy;
     int m_errorLines = 0;
+    int m_writeError = 0;
+    int m_linesWritten = 0;
 };
 
-// Installs the Ctrl-C handler: the first Ctrl-C cancels the run, a second one ends the program.
-void installCancelOnInterrupt();
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP cancel the run; a second one of the same kind ends the
+// program. SIGPIPE is ignored: a write to a pipe whose reader went away fails instead.
+void installCancelOnSignals();
 bool interruptRequested() noexcept;
 
 // Progress on one line of standard error, drawn from the progress state: file i of n, the

@@ -2,6 +2,7 @@
 #include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/base/stream.h"
+#include "test_support/child_process.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -92,4 +93,27 @@ TEST(Files, PathsAndExistence) {
     EXPECT_EQ(files::directoryOf("/b.txt"), "/");
     EXPECT_EQ(files::directoryOf("b.txt"), "");
     EXPECT_EQ(files::nameOf("/a/b.txt"), "b.txt");
+}
+
+TEST(Files, AbsolutePathsAreNeverGuessedWithoutTheCurrentFolder) {
+    test::TempDir dir;
+    // A relative name fails with its message; an absolute one needs no current folder.
+    auto check = [](const std::string& reason) {
+        try {
+            files::absolutePath("sub/x.pas");
+            return 1;
+        } catch (const EInOutError& e) {
+            if (e.message() != "Cannot make \"sub/x.pas\" a full path: the current folder cannot be read (" + reason + ")")
+                return 2;
+        }
+        return files::absolutePath("/a/../b") == "/b" ? 0 : 3;
+    };
+    EXPECT_EQ(test::inFolderLongerThanPathMax(dir.root(), [&] { return check("File name too long"); }), 0);
+    EXPECT_EQ(test::inChild([&] {
+                  const auto gone = dir.path("gone");
+                  if (::mkdir(gone.c_str(), 0700) != 0 || ::chdir(gone.c_str()) != 0 || ::rmdir(gone.c_str()) != 0)
+                      return 125;
+                  return check("No such file or directory");
+              }),
+              0);
 }

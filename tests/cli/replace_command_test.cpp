@@ -103,7 +103,7 @@ TEST_F(ReplaceCommand, AFailureLeavesNoOutput) {
     put("in.bin", "\x03" "Cap\x09" "Cap"); // the second length reaches past the end
     Outcome o = run({"--prefix", "8", "defs.tsv", "in.bin", "out.bin"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "Stream read error\n");
+    EXPECT_EQ(o.err, "swapwright-cli replace: Stream read error\n");
     EXPECT_FALSE(exists("out.bin"));
     EXPECT_TRUE(othersThan({"defs.tsv", "in.bin"}).empty());
 
@@ -131,7 +131,7 @@ TEST_F(ReplaceCommand, WriteFailuresAreReported) {
     if (std::filesystem::exists("/dev/full")) {
         o = run({"defs.tsv", "big.txt"}, "", "/dev/full");
         EXPECT_EQ(o.status, 1);
-        EXPECT_EQ(o.err, "Stream write error: standard output: No space left on device\n");
+        EXPECT_EQ(o.err, "swapwright-cli replace: Stream write error: standard output: No space left on device\n");
     }
 }
 

@@ -1,12 +1,16 @@
+#include "core/base/exceptions.h"
 #include "core/filelist/add_files.h"
 #include "core/filelist/file_list_model.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
 #include "filelist_test_support.h"
+#include "test_support/child_process.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace swapwright;
@@ -77,6 +81,23 @@ TEST_F(AddFilesTest, NamesBecomeFullPathsAndMissingFilesAreListed) {
     EXPECT_EQ(list.entryPrefixText(0), "None");
 }
 
+TEST_F(AddFilesTest, ANameThatCannotBeMadeAFullPathIsNamedAndTheOthersAreAdded) {
+    const auto gone = dir.path("gone");
+    const int result = test::inChild([&] {
+        if (::mkdir(gone.c_str(), 0700) != 0 || ::chdir(gone.c_str()) != 0 || ::rmdir(gone.c_str()) != 0)
+            return 125;
+        try {
+            add({"relative.pas", "/abs/x.pas", "other.pas"});
+            return 1;
+        } catch (const EInOutError& e) {
+            if (std::string(e.what()).find("\"relative.pas\"") == std::string::npos)
+                return 2;
+        }
+        return listed() == Strings{"/abs/x.pas"} ? 0 : 3;
+    });
+    EXPECT_EQ(result, 0);
+}
+
 TEST_F(AddFilesTest, NewEntriesTakeTheCheckAndPrefixSettings) {
     store->WriteValue(sidMarkNewFilesAsChecked, false);
     store->WriteValue(sidDefaultStrLenPrefix, std::int32_t{2});
@@ -109,14 +130,63 @@ TEST_F(AddFilesTest, FamiliesBringSiblingsThatExist) {
     EXPECT_EQ(listed().back(), "missing.cpp");
 }
 
-TEST_F(AddFilesTest, FoldersGoTheSameWay) {
-    std::filesystem::create_directories(dir.path("folder"));
+TEST_F(AddFilesTest, FoldersBringTheirFilesThroughTheSameSteps) {
+    families("File Extension Family 0=*.pas;*.dfm ^ True\n");
+    touch("tree/Unit1.pas");
+    touch("tree/Unit1.dfm");
+    touch("tree/Only.dfm");
+    touch("tree/sub/Unit2.pas");
+    touch("tree/notes.txt");
+    touch("lib/U.pas");
+    test::writeFile(dir.path("tree/App.dpr"), "program App;\nuses U in '../lib/U.pas';\nbegin end.\n");
+    test::writeFile(dir.path("tree/other.swd"), "");
     std::filesystem::create_directories(dir.path("looks.pas"));
-    add({dir.path("folder")});
-    EXPECT_EQ(list.entry(0).StateImage, fsiMissing);
-    families("File Extension Family 0=*.pas ^ True\n");
-    add({dir.path("looks.pas")}); // its own family member does not exist as a file
-    EXPECT_EQ(listed(), (Strings{"folder"}));
+    TFolderWalkOptions options;
+    options.IncludeMasks = "*.dfm;*.dpr";
+    Strings names{dir.path("tree"), dir.path("tree/Unit1.pas"), dir.path("looks.pas")};
+    const auto result = AddFiles(names, *store, list, &loader, options);
+    // The project file's unit before it, the .pas siblings before their forms, no duplicates,
+    // a folder named like a file is still a folder, and no definition file is loaded.
+    EXPECT_EQ(listed(), (Strings{"lib/U.pas", "tree/App.dpr", "tree/Only.dfm", "tree/Unit1.pas", "tree/Unit1.dfm"}));
+    EXPECT_TRUE(loader.loaded.empty());
+    EXPECT_EQ(result.UnreadableFolders, 0u);
+    EXPECT_FALSE(result.Canceled);
+    // Without options given, the default masks.
+    list.RemoveAllFiles();
+    add({dir.path("tree/sub")});
+    EXPECT_EQ(listed(), (Strings{"tree/sub/Unit2.pas"}));
+}
+
+TEST_F(AddFilesTest, AFolderAsksThePrefixWarningOnceAndCanBeCancelled) {
+    store->WriteValue(sidDefaultStrLenPrefix, std::int32_t{1});
+    test::ScriptedQuestion question; // answers Yes: show it again
+    list.setQuestion(&question);
+    for (int i = 0; i < 100; ++i)
+        touch("tree/u" + std::to_string(i) + ".pas");
+    add({dir.path("tree"), touch("single.txt")});
+    EXPECT_EQ(list.entryCount(), 101);
+    EXPECT_EQ(question.asked, 2); // once for the folder, once for the file named by itself
+    EXPECT_EQ(list.question(), &question);
+
+    // Cancelled while walking or while adding: the list stays as it was before the folder.
+    struct Canceling final : IAddFolderProgress {
+        bool whileAdding;
+        int calls = 0;
+        bool addFolderProgress(std::string_view, std::size_t, std::size_t added) override {
+            ++calls;
+            return whileAdding && added == 0;
+        }
+    };
+    for (const bool whileAdding : {false, true}) {
+        list.RemoveAllFiles();
+        Canceling progress;
+        progress.whileAdding = whileAdding;
+        Strings names{touch("first.txt"), dir.path("tree"), touch("after.txt")};
+        const auto result = AddFiles(names, *store, list, nullptr, {}, &progress);
+        EXPECT_TRUE(result.Canceled);
+        EXPECT_GT(progress.calls, 0);
+        EXPECT_EQ(listed(), (Strings{"first.txt"})) << whileAdding;
+    }
 }
 
 TEST_F(AddFilesTest, ProjectFilesBringTheirUnits) {

@@ -2,6 +2,7 @@
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
 #include "filelist_test_support.h"
+#include "test_support/special_files.h"
 #include "test_support/table_contract.h"
 #include "test_support/temp_dir.h"
 
@@ -59,6 +60,10 @@ TEST_F(FileListTest, EntriesShowStateAndSize) {
     EXPECT_TRUE(list.AddEntry(small, false, slpNone));
     EXPECT_TRUE(list.AddEntry(dir.path("missing.txt"), true, slpNone));
     EXPECT_TRUE(list.AddEntry(dir.root(), true, slpNone)); // a folder is no existing file
+    test::makeFifo(dir.path("fifo"));                       // never opened: that would block
+    test::makeSocket(dir.path("socket"));
+    EXPECT_TRUE(list.AddEntry(dir.path("fifo"), true, slpNone));
+    EXPECT_TRUE(list.AddEntry(dir.path("socket"), true, slpNone));
     EXPECT_EQ(list.entry(0).SizeText, "0 KB");
     EXPECT_EQ(list.entry(0).StateImage, fsiExists);
     EXPECT_EQ(list.entry(1).SizeText, "1 KB");
@@ -67,6 +72,14 @@ TEST_F(FileListTest, EntriesShowStateAndSize) {
     EXPECT_EQ(list.entry(2).SizeText, "");
     EXPECT_EQ(list.entry(3).StateImage, fsiMissing);
     EXPECT_EQ(list.entry(0).PrefixText, "None");
+    const TFileState states[] = {TFileState::Exists, TFileState::Exists, TFileState::Missing, TFileState::NotAFile,
+                                 TFileState::NotAFile, TFileState::NotAFile};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(list.entry(i).State, states[i]) << i;
+        if (states[i] != TFileState::Exists) {
+            EXPECT_EQ(list.entry(i).SizeText, "") << i;
+        }
+    }
 
     // Edited in place: taken as it is, state from the new name.
     list.RenameEntry(1, dir.path("gone.txt"));

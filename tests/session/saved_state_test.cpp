@@ -1,4 +1,5 @@
 #include "core/base/exceptions.h"
+#include "core/base/text.h"
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
 #include "core/session/saved_state.h"
@@ -214,6 +215,43 @@ TEST_F(SavedStateTest, FilesFromOtherProgramsLoadAndRoundTrip) {
     EXPECT_EQ(t.windowRecord().ListFont, s.windowRecord().ListFont);
     t.SaveAllSettings();
     EXPECT_EQ(test::readFile(file), saved); // a second round changes nothing
+}
+
+TEST_F(SavedStateTest, EveryNameAndTextSurvivesTheDefinitionFileByteForByte) {
+    const std::vector<std::string> texts = {
+        " lead.pas", "trail.pas ", "\tlead-tab.pas", "trail-tab.pas\t", "a, b,,c.pas", ",lead-comma.pas",
+        "trail-comma.pas,", "'single'", "\"double\"", "'mixed\"", "caf\xFE.pas", "\xFF\xFE", "a\nb",
+        "\r\nlead-break", "|wq-escaped|x", "x, True, 16 Bit", "C:\\src\\unit1.pas", "%41 50%",
+    };
+    TSession s(file);
+    s.store().OpenKey("\\File Extension Families", true);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        s.fileList().AddEntry(texts[i], i % 2 == 0, i % 3 == 0 ? slp16Bit : slpNone);
+        s.grid().setCell(colFind, static_cast<int>(i), texts[i]);
+        s.grid().setCell(colReplacement, static_cast<int>(i), texts[texts.size() - 1 - i]);
+        s.store().WriteString(text::format("File Extension Family %d", i), texts[i] + " ^ True");
+    }
+    const auto target = dir.path("target.swd");
+    s.SaveDefinitionsToFile(target);
+
+    TSession t;
+    t.StartUp(target, {});
+    EXPECT_EQ(entries(t.fileList()), entries(s.fileList()));
+    EXPECT_EQ(t.fileList().entryCount(), static_cast<int>(texts.size()));
+    EXPECT_EQ(cells(t.grid()), cells(s.grid()));
+    std::vector<std::string> families;
+    for (const auto& f : texts)
+        families.push_back(f + " ^ True");
+    EXPECT_EQ(ReadFamilyTexts(t.store()), families);
+
+    // Names the plain form carries are written as before; the others in the escaped form.
+    const auto written = test::readFile(target);
+    for (const auto* line : {"File 16=C:\\src\\unit1.pas, True, None\n", "File 15=x, True, 16 Bit, False, 16 Bit\n",
+                             "File 1=|wq-escaped|trail.pas%20, False, None\n",
+                             "File 10=|wq-escaped|caf%FE.pas, True, None\n", "File 12=a\xFE" "b, True, 16 Bit\n",
+                             "File 17=%41 50%, False, None\n", "Grid Cell (1, 0)=\" lead.pas\"\n",
+                             "Grid Cell (1, 11)=|wq-escaped|%FF%FE\n"})
+        EXPECT_NE(written.find(line), std::string::npos) << line;
 }
 
 TEST_F(SavedStateTest, WithoutGeneralSettingsTheFontStaysAndTheListEmpties) {

@@ -1,3 +1,4 @@
+#include "core/base/exceptions.h"
 #include "core/session/session.h"
 #include "core/settings/app_settings.h"
 #include "test_support/recorders.h"
@@ -167,4 +168,66 @@ TEST(Session, AWriteProtectedSessionWritesNoFile) {
     EXPECT_EQ(test::readFile(dir.path("defs.swd")), content);
     EXPECT_EQ(test::readFile(dir.path("other.swd")), listSection({"/other/b.pas"}));
     EXPECT_EQ(test::folderEntries(dir.root()), (Strings{"defs.swd", "other.swd"}));
+}
+
+TEST(Session, FolderOptionsLiveInTheDefinitionFile) {
+    TempDir dir;
+    const auto file = dir.path("defs.swd");
+    test::writeFile(file, listSection({"/a.pas"}));
+    TSession session(file);
+    session.LoadAllSettings();
+    EXPECT_EQ(session.folderOptions().IncludeMasks, kDefaultIncludeMasks);
+    session.SaveAllSettings();
+    EXPECT_EQ(test::readFile(file).find("Add Folder"), std::string::npos); // no section of defaults
+
+    TFolderWalkOptions options;
+    options.IncludeMasks = "*.pas; *.inc";
+    options.ExcludeMasks = " old*";
+    options.UseIgnoreFiles = false;
+    options.FollowLinks = true;
+    session.setFolderOptions(options);
+    session.SaveAllSettings();
+    EXPECT_NE(test::readFile(file).find("[" + kPrefix + "Add Folder]\nInclude Masks=*.pas; *.inc\n"
+                                        "Exclude Masks=\" old*\"\nUse Ignore Files=False\nFollow Symbolic Links=True\n"),
+              std::string::npos)
+        << test::readFile(file);
+
+    TSession again(file);
+    again.LoadAllSettings();
+    EXPECT_EQ(again.folderOptions().IncludeMasks, options.IncludeMasks);
+    EXPECT_EQ(again.folderOptions().ExcludeMasks, options.ExcludeMasks);
+    EXPECT_FALSE(again.folderOptions().UseIgnoreFiles);
+    EXPECT_TRUE(again.folderOptions().FollowLinks);
+    // Saved into another definition file with everything else; a file without them loads defaults.
+    again.SaveDefinitionsToFile(dir.path("copy.swd"));
+    EXPECT_NE(test::readFile(dir.path("copy.swd")).find("Follow Symbolic Links=True"), std::string::npos);
+    test::writeFile(dir.path("plain.swd"), listSection({"/b.pas"}));
+    again.LoadDefinitionsFromFile(dir.path("plain.swd"));
+    EXPECT_TRUE(again.folderOptions().UseIgnoreFiles);
+    EXPECT_EQ(again.folderOptions().ExcludeMasks, "");
+}
+
+TEST(Session, AddingAFolderWithTheRememberedOptions) {
+    TempDir dir;
+    test::writeFile(dir.path("tree/a.pas"), "x");
+    test::writeFile(dir.path("tree/b.txt"), "x");
+    test::writeFile(dir.path("tree/old/c.pas"), "x");
+    TSession session(dir.path("defs.swd"));
+    RecordingView view;
+    session.setView(&view);
+    session.setWaitCursor(&view);
+    TFolderWalkOptions options;
+    options.IncludeMasks = "*.pas;*.txt";
+    options.ExcludeMasks = "old";
+    session.setFolderOptions(options);
+    const auto result = session.AddFolder(dir.path("tree"));
+    EXPECT_EQ(names(session.fileList()), (Strings{dir.path("tree/a.pas"), dir.path("tree/b.txt")}));
+    EXPECT_EQ(result.UnreadableFolders, 0u);
+    EXPECT_EQ(view.calls, (Strings{"update actions"}));
+    EXPECT_EQ(view.cursorDepth, 0);
+    // A folder among dropped names goes the same way.
+    session.fileList().RemoveAllFiles();
+    session.AddFiles({dir.path("tree/old"), dir.path("tree")});
+    EXPECT_EQ(names(session.fileList()), (Strings{dir.path("tree/old/c.pas"), dir.path("tree/a.pas"), dir.path("tree/b.txt")}));
+    EXPECT_THROW(session.AddFolder(dir.path("missing")), EFOpenError);
 }

@@ -1,6 +1,7 @@
 // swapwright-cli show, run as a real process in a temporary folder.
 #include "store/store_test_support.h"
 #include "test_support/cli_process.h"
+#include "test_support/special_files.h"
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,21 @@ TEST(ShowCommand, AnotherDefinitionFileAmongTheFilesIsLoadedAndListed) {
     EXPECT_EQ(withTag(r.out, "setting")[10], "setting\t11\tOperation Error Action\t2");
     EXPECT_EQ(test::readFile(dir.path("second.swd")), second);
     EXPECT_EQ(test::readFile(dir.path("first.swd")).find("second"), std::string::npos);
+}
+
+TEST(ShowCommand, ListedFoldersFifosAndSocketsAreNoFiles) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path("folder"));
+    test::makeFifo(dir.path("fifo"));
+    test::makeSocket(dir.path("socket"));
+    test::writeFile(dir.path("defs.swd"), "[" + std::string(kPrefix) + "File List\\Contents]\nFile 0=" +
+                                              dir.path("folder") + ", True, None\nFile 1=" + dir.path("fifo") +
+                                              ", True, None\n");
+    const auto r = show(dir, {"defs.swd", "socket"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(withTag(r.out, "file"), (std::vector<std::string>{"file\t" + dir.path("folder") + "\tTrue\tNone\tnot-a-file\t",
+                                                                "file\t" + dir.path("fifo") + "\tTrue\tNone\tnot-a-file\t",
+                                                                "file\t" + dir.path("socket") + "\tTrue\tNone\tnot-a-file\t"}));
 }
 
 TEST(ShowCommand, BadUsageAndUnreadableFilesExitWithTwo) {

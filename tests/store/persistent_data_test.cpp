@@ -303,13 +303,30 @@ TEST_F(StoreTest, WriteProtectionKeepsChangesInMemory) {
     EXPECT_EQ(content(), section("K") + "\na=1\n");
 }
 
-
-TEST_F(StoreTest, TextsWithNulBytesAreRefusedBeforeTheyReachTheFile) {
+TEST_F(StoreTest, EveryTextReadsBackAndOnlyWhatThePlainFormCannotCarryIsEscaped) {
+    struct Case {
+        std::string text, stored; // the value as the file holds it
+    } cases[] = {
+        {"Form1", "Form1"},
+        {"two\r\nlines", "two\xFF\xFElines"},                // line breaks as single bytes, as before
+        {" 'Form1' ", "\" 'Form1' \""},                      // quoted, as before
+        {"|wq-escaped| a", "|wq-escaped| a"},                 // not an escaped form: plain
+        {"caf\xFE", "|wq-escaped|caf%FE"},                    // a real 0xFE is no line feed
+        {"\xFF\xE9 x\n", "|wq-escaped|%FF\xE9%20x%0A"},
+        {std::string("a\0b,%", 5), "|wq-escaped|a%00b%2C%25"},
+        {"|wq-escaped|Form1", "|wq-escaped||wq-escaped|Form1"}, // would read as an escaped form
+    };
     store.OpenKey("\\K", true);
-    store.WriteString("a", "1");
-    const auto before = content();
-    expectWqError([&] { store.WriteString("Grid Cell (1, 0)", std::string("a\0b", 3)); },
-                  "The text of \"Grid Cell (1, 0)\" holds a NUL byte, which a settings file cannot keep.",
-                  "WriteString");
-    EXPECT_EQ(content(), before);
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        store.WriteString("v" + std::to_string(i), cases[i].text);
+    TWqPersistentData other;
+    other.SetBaseKey(store.BaseKey());
+    other.SetFileName(file);
+    other.OpenKey("\\K", false);
+    const auto stored = content();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto name = "v" + std::to_string(i);
+        EXPECT_NE(stored.find("\n" + name + "=" + cases[i].stored + "\n"), std::string::npos) << name << "\n" << stored;
+        EXPECT_EQ(other.ReadString(name, "<none>"), cases[i].text) << name;
+    }
 }

@@ -55,6 +55,12 @@ public:
         return true;
     }
     void signal(int sig) { ::kill(m_pid, sig); }
+    // Closes the reading end of standard output, as a reader that goes away does.
+    void closeOutput() {
+        if (m_out >= 0)
+            ::close(m_out);
+        m_out = -1;
+    }
 
     // Waits for the end; the exit status, or -signal.
     int wait() {
@@ -65,7 +71,7 @@ public:
         int status = 0;
         ::waitpid(m_pid, &status, 0);
         m_done = true;
-        ::close(m_out);
+        closeOutput();
         ::close(m_err);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     }
@@ -74,6 +80,8 @@ public:
 
 private:
     static bool readSome(int fd, std::string& into) {
+        if (fd < 0)
+            return false;
         char buf[4096];
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n <= 0)

@@ -1,5 +1,7 @@
 #include "core/base/files.h"
 
+#include "core/base/exceptions.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -39,9 +41,16 @@ bool directoryExists(const std::string& path) noexcept {
 std::string absolutePath(std::string_view path) {
     std::string full;
     if (path.empty() || path.front() != kPathSeparator) {
+        // Without the current folder the name means nothing: guessing the root would name
+        // another file.
         std::vector<char> cwd(PATH_MAX + 1);
-        if (::getcwd(cwd.data(), cwd.size()) != nullptr)
-            full = cwd.data();
+        const bool read = ::getcwd(cwd.data(), cwd.size()) != nullptr;
+        if (!read || cwd[0] != kPathSeparator) { // "(unreachable)..." from outside the root
+            const int err = !read ? (errno == ERANGE ? ENAMETOOLONG : errno) : ENOENT;
+            throw EInOutError("Cannot make \"" + std::string(path) + "\" a full path: the current folder cannot be read (" +
+                              std::strerror(err) + ")");
+        }
+        full = cwd.data();
         full += kPathSeparator;
     }
     full += path;

@@ -19,7 +19,9 @@ bool fileExists(const std::string& fileName) noexcept;
 bool directoryExists(const std::string& path) noexcept;
 
 // The path made absolute against the current folder, "." and ".." components resolved
-// textually (symbolic links are not resolved, the file need not exist).
+// textually (symbolic links are not resolved, the file need not exist). A relative path raises
+// EInOutError naming it when the current folder cannot be read (removed, or its path longer
+// than PATH_MAX).
 std::string absolutePath(std::string_view path);
 
 // The folder part of a path (without the trailing separator; "/" for files in the root,

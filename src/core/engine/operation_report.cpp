@@ -65,7 +65,7 @@ void AddErrorLine(IReportSink& report, std::string_view message) {
 }
 
 void AddClosingLines(IReportSink& report, const TOperationData& data, bool canceled,
-                     const IDateTimeFormatter& formatter) {
+                     const IDateTimeFormatter& formatter, bool dryRun) {
     plain(report, "");
     plain(report, "");
     plain(report, "Total Number of Replacements:");
@@ -84,6 +84,13 @@ void AddClosingLines(IReportSink& report, const TOperationData& data, bool cance
     plain(report, "");
     plain(report, "");
     plain(report, text::format("Termination: %s", canceled ? "Canceled by User" : "Normal"));
+    if (dryRun)
+        AddDryRunLine(report);
+}
+
+void AddDryRunLine(IReportSink& report) {
+    plain(report, "");
+    report.addLine(kDryRunLineText, kLookHeading);
 }
 
 

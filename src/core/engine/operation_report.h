@@ -46,9 +46,13 @@ void AddOpeningLines(IReportSink& report, TDateTime now, const IDateTimeFormatte
 void AddFileLine(IReportSink& report, std::string_view fileName);
 // Three blanks and the flattened message, in the error look.
 void AddErrorLine(IReportSink& report, std::string_view message);
-// Totals, duration, counts and the termination.
+// Totals, duration, counts and the termination; after them, for a dry run, the dry run line.
 void AddClosingLines(IReportSink& report, const TOperationData& data, bool canceled,
-                     const IDateTimeFormatter& formatter);
+                     const IDateTimeFormatter& formatter, bool dryRun = false);
+// An empty line and "Dry run: no file was written" in the heading look, so that the report of a
+// dry run is never taken for that of a run.
+inline constexpr std::string_view kDryRunLineText = "Dry run: no file was written";
+void AddDryRunLine(IReportSink& report);
 
 
 } // namespace swapwright

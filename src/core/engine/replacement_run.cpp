@@ -180,7 +180,7 @@ void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& co
         }
     }
     data.EndTime = context.Now();
-    AddClosingLines(context.Report, data, progress->canceled(), context.Dates);
+    AddClosingLines(context.Report, data, progress->canceled(), context.Dates, context.DryRun);
 }
 
 } // namespace swapwright

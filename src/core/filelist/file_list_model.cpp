@@ -1,6 +1,5 @@
 #include "core/filelist/file_list_model.h"
 
-#include "core/base/files.h"
 #include "core/base/text.h"
 #include "core/settings/app_settings.h"
 
@@ -90,9 +89,11 @@ void TFileListModel::askPrefixWarning(TStrLenPrefix kind) {
 }
 
 void TFileListModel::refresh(TFileListEntry& e, const std::string& fileName) {
-    const bool exists = files::fileExists(fileName);
-    e.StateImage = exists ? fsiExists : fsiMissing;
-    if (!exists) {
+    struct stat named {};
+    const bool found = !fileName.empty() && ::stat(fileName.c_str(), &named) == 0;
+    e.State = !found ? TFileState::Missing : S_ISREG(named.st_mode) ? TFileState::Exists : TFileState::NotAFile;
+    e.StateImage = e.State == TFileState::Exists ? fsiExists : fsiMissing;
+    if (e.State != TFileState::Exists) {
         e.SizeText.clear();
         return;
     }

@@ -19,6 +19,10 @@ class TWqPersistentData;
 // The state images in front of a name (index 0, a plain sheet, is not used by the list).
 enum TFileStateImage : int { fsiExists = 1, fsiMissing = 2 };
 
+// What an entry's name names: a regular file, nothing, or something no run processes (a folder,
+// a FIFO, a socket, a device). Its image is that of a missing file.
+enum class TFileState { Exists, Missing, NotAFile };
+
 inline constexpr std::array<std::string_view, 3> kFileListColumnCaptions = {
     "Files to be processed", "String Length Prefix", "Size"};
 using TFileListColumnWidths = std::array<int, 3>;
@@ -36,6 +40,7 @@ struct TFileListEntry {
     std::string PrefixText; // the display text of the prefix kind ("None", "8 Bit", ...)
     std::string SizeText;   // "%d KB" or empty
     int StateImage = fsiMissing;
+    TFileState State = TFileState::Missing;
 };
 
 // The entries a command works on: row indexes in any order (the view's selection). Indexes
@@ -89,6 +94,7 @@ public:
 
     void setStore(TWqPersistentData* store) noexcept { m_store = store; }
     void setQuestion(IQuestion* question) noexcept { m_question = question; }
+    IQuestion* question() const noexcept { return m_question; }
     void setYield(IYield* yield) noexcept { m_yield = yield; }
     bool namesIgnoreCase() const noexcept { return m_namesIgnoreCase; }
 
@@ -106,7 +112,8 @@ public:
     // Appends an entry unless the name is empty or already listed; true when it was added. Asks
     // the prefix warning, refreshes the entry's state and lets the front end breathe afterwards.
     bool AddEntry(const std::string& fileName, bool checked, TStrLenPrefix kind);
-    // The state image and size of one entry, from the given name.
+    // The state image, state and size of one entry, from the given name. Only a regular file is
+    // opened (to measure it); what else the name names is found without opening it.
     void RefreshEntryState(int index, const std::string& fileName);
     // The name edited in place: taken as it is (not made a full path, not checked against the
     // other names), then the state is refreshed from it.

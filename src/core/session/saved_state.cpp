@@ -3,6 +3,7 @@
 #include "core/base/text.h"
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
+#include "core/store/stored_text.h"
 
 #include <algorithm>
 
@@ -12,6 +13,10 @@ namespace {
 
 constexpr std::string_view kFieldTrim = " \t\n\r";
 constexpr int kUnreadableWidth = 70;
+constexpr std::string_view kIncludeMasksName = "Include Masks";
+constexpr std::string_view kExcludeMasksName = "Exclude Masks";
+constexpr std::string_view kUseIgnoreFilesName = "Use Ignore Files";
+constexpr std::string_view kFollowLinksName = "Follow Symbolic Links";
 
 std::string absolute(std::string_view key) { return "\\" + std::string(key); }
 
@@ -36,7 +41,13 @@ std::vector<FieldSpan> commaFields(std::string_view s) {
 } // namespace
 
 std::string FileListValueText(std::string_view fileName, bool checked, std::string_view prefixText) {
-    return text::format("%s, %s, %s", fileName, text::boolText(checked), prefixText);
+    const auto flag = text::boolText(checked);
+    auto plain = text::format("%s, %s, %s", fileName, flag, prefixText);
+    // The name is escaped where the fields would not give it back, or where the whole value
+    // would have to be escaped for a byte of the name.
+    if (ParseFileListValue(plain).FileName == fileName && PlainFormCarries(plain))
+        return plain;
+    return text::format("%s, %s, %s", EscapeText(fileName), flag, prefixText);
 }
 
 TStoredFileEntry ParseFileListValue(std::string_view value) {
@@ -57,13 +68,42 @@ TStoredFileEntry ParseFileListValue(std::string_view value) {
         if (fields.size() > 2)
             prefix = field(2);
     }
+    if (auto name = UnescapeText(e.FileName))
+        e.FileName = std::move(*name);
     e.Checked = text::isTrueText(flag);
     e.Prefix = StrLenPrefixFromText(prefix);
     return e;
 }
 
+TFolderWalkOptions ReadAddFolderOptions(TWqPersistentData& store) {
+    TFolderWalkOptions options;
+    if (!store.OpenKey(absolute(kAddFolderKey), false))
+        return options;
+    options.IncludeMasks = store.ReadString(kIncludeMasksName, options.IncludeMasks);
+    options.ExcludeMasks = store.ReadString(kExcludeMasksName, options.ExcludeMasks);
+    options.UseIgnoreFiles = store.ReadBool(kUseIgnoreFilesName, options.UseIgnoreFiles);
+    options.FollowLinks = store.ReadBool(kFollowLinksName, options.FollowLinks);
+    return options;
+}
+
+void WriteAddFolderOptions(TWqPersistentData& store, const TFolderWalkOptions& options) {
+    // A file that never had other options gets no section of defaults.
+    const TFolderWalkOptions defaults;
+    if (options.IncludeMasks == defaults.IncludeMasks && options.ExcludeMasks == defaults.ExcludeMasks &&
+        options.UseIgnoreFiles == defaults.UseIgnoreFiles && options.FollowLinks == defaults.FollowLinks &&
+        !store.KeyExists(absolute(kAddFolderKey)))
+        return;
+    TWqUpdateScope scope(store);
+    store.OpenKey(absolute(kAddFolderKey), true);
+    store.WriteString(kIncludeMasksName, options.IncludeMasks);
+    store.WriteString(kExcludeMasksName, options.ExcludeMasks);
+    store.WriteBool(kUseIgnoreFilesName, options.UseIgnoreFiles);
+    store.WriteBool(kFollowLinksName, options.FollowLinks);
+    scope.commit();
+}
+
 void SaveAllSettings(TWqPersistentData& store, const TWindowRecord& view, const TFileListModel& list,
-                     const TFindReplaceGridModel& grid) {
+                     const TFindReplaceGridModel& grid, const TFolderWalkOptions& folderOptions) {
     TWqUpdateScope scope(store);
     WqStoreWindowRect(store, kMainWindowKey, view.MainWindow);
     store.WriteValue(sidFindReplaceGridHeight, std::int32_t{view.GridHeight});
@@ -84,13 +124,14 @@ void SaveAllSettings(TWqPersistentData& store, const TWindowRecord& view, const 
     }
 
     grid.Save(store, view.GridColumnWidths);
+    WriteAddFolderOptions(store, folderOptions);
     store.OpenKey(absolute(kGeneralSettingsKey), true);
     WqStoreFont(store, kMainWindowKey, kListFontPrefix, view.ListFont);
     scope.commit();
 }
 
 void LoadAllSettings(TWqPersistentData& store, TWindowRecord& view, TFileListModel& list,
-                     TFindReplaceGridModel& grid) {
+                     TFindReplaceGridModel& grid, TFolderWalkOptions& folderOptions) {
     // Loading writes only the user's answers to the prefix warning; they are kept also when the
     // load fails half way.
     TWqUpdateScope scope(store);
@@ -125,6 +166,7 @@ void LoadAllSettings(TWqPersistentData& store, TWindowRecord& view, TFileListMod
             const auto e = ParseFileListValue(store.ReadString(name, ""));
             list.AddEntry(e.FileName, e.Checked, e.Prefix);
         });
+        folderOptions = ReadAddFolderOptions(store);
     } catch (...) {
         scope.commit();
         throw;
@@ -133,7 +175,8 @@ void LoadAllSettings(TWqPersistentData& store, TWindowRecord& view, TFileListMod
 }
 
 void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName, const TWindowRecord& view,
-                           const TFileListModel& list, const TFindReplaceGridModel& grid) {
+                           const TFileListModel& list, const TFindReplaceGridModel& grid,
+                           const TFolderWalkOptions& folderOptions) {
     if (fileName.empty())
         return;
     const auto state = store.CreateState();
@@ -148,7 +191,7 @@ void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName
             for (std::size_t i = 0; i < families.size(); ++i)
                 store.WriteString(text::format("File Extension Family %d", i), families[i]);
         }
-        SaveAllSettings(store, view, list, grid);
+        SaveAllSettings(store, view, list, grid, folderOptions);
         scope.commit();
     } catch (...) {
         // The chosen file could not be written: keep working on the file that still holds the state.
@@ -162,12 +205,12 @@ void SaveDefinitionsToFile(TWqPersistentData& store, const std::string& fileName
 }
 
 void LoadDefinitionsFromFile(TWqPersistentData& store, const std::string& fileName, TWindowRecord& view,
-                             TFileListModel& list, TFindReplaceGridModel& grid) {
+                             TFileListModel& list, TFindReplaceGridModel& grid, TFolderWalkOptions& folderOptions) {
     if (fileName.empty())
         return;
-    SaveAllSettings(store, view, list, grid);
+    SaveAllSettings(store, view, list, grid, folderOptions);
     store.SetFileName(fileName);
-    LoadAllSettings(store, view, list, grid);
+    LoadAllSettings(store, view, list, grid, folderOptions);
 }
 
 } // namespace swapwright

@@ -1,5 +1,6 @@
 #include "core/session/session.h"
 
+#include "core/base/exceptions.h"
 #include "core/base/files.h"
 #include "core/base/text.h"
 #include "core/filelist/extension_families.h"
@@ -77,7 +78,7 @@ void TSession::LoadAllSettings() {
     WaitCursorScope wait(m_waitCursor);
     if (m_view)
         m_view->storeWindowRecord(m_record);
-    swapwright::LoadAllSettings(*m_store, m_record, m_list, m_grid);
+    swapwright::LoadAllSettings(*m_store, m_record, m_list, m_grid, m_folderOptions);
     if (m_view)
         m_view->applyWindowRecord(m_record);
     updateActions();
@@ -86,7 +87,7 @@ void TSession::LoadAllSettings() {
 void TSession::SaveAllSettings() {
     if (m_view)
         m_view->storeWindowRecord(m_record);
-    swapwright::SaveAllSettings(*m_store, m_record, m_list, m_grid);
+    swapwright::SaveAllSettings(*m_store, m_record, m_list, m_grid, m_folderOptions);
 }
 
 void TSession::LoadDefinitionsFromFile(const std::string& fileName) {
@@ -104,20 +105,26 @@ void TSession::SaveDefinitionsToFile(const std::string& fileName) {
         return;
     if (m_view)
         m_view->storeWindowRecord(m_record);
-    swapwright::SaveDefinitionsToFile(*m_store, fileName, m_record, m_list, m_grid);
+    swapwright::SaveDefinitionsToFile(*m_store, fileName, m_record, m_list, m_grid, m_folderOptions);
     if (m_view)
         m_view->storeFileChanged();
 }
 
-void TSession::AddFiles(std::vector<std::string> fileNames) {
+TAddFilesResult TSession::AddFiles(std::vector<std::string> fileNames) {
     if (fileNames.empty())
-        return;
+        return {};
     WaitCursorScope wait(m_waitCursor);
     struct ActionsUpdate {
         TSession& session;
         ~ActionsUpdate() { session.updateActions(); } // also when a project file fails: its entries stay
     } update{*this};
-    swapwright::AddFiles(fileNames, *m_store, m_list, this);
+    return swapwright::AddFiles(fileNames, *m_store, m_list, this, m_folderOptions, m_folderProgress);
+}
+
+TAddFilesResult TSession::AddFolder(const std::string& folder) {
+    if (!files::directoryExists(folder))
+        throw EFOpenError(text::format("The folder \"%s\" does not exist.", folder));
+    return AddFiles({folder});
 }
 
 std::string TSession::Caption() const { return text::format("%s  [%s]", kAppCaption, m_store->StorageDescription()); }

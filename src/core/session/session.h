@@ -59,6 +59,8 @@ public:
     void setYield(IYield* yield);
     void setWaitCursor(IWaitCursor* waitCursor) noexcept { m_waitCursor = waitCursor; }
     void setView(ISessionView* view) noexcept { m_view = view; }
+    // Hears how the adding of a folder goes (files found, entries added) and may cancel it.
+    void setFolderProgress(IAddFolderProgress* progress) noexcept { m_folderProgress = progress; }
 
     TWqPersistentData& store() noexcept { return *m_store; }
     TFileListModel& fileList() noexcept { return m_list; }
@@ -67,6 +69,10 @@ public:
     const TFindReplaceGridModel& grid() const noexcept { return m_grid; }
     TWindowRecord& windowRecord() noexcept { return m_record; }
     const IRunSettings& runSettings() const noexcept { return m_runSettings; }
+    // The masks and switches with which folders are added, loaded and saved with the whole state
+    // (key "Add Folder"); the add-folder dialog shows and changes them.
+    const TFolderWalkOptions& folderOptions() const noexcept { return m_folderOptions; }
+    void setFolderOptions(TFolderWalkOptions options) { m_folderOptions = std::move(options); }
 
     // Start-up on the program's command line: the first argument with the definition file
     // extension (made a full path) becomes the store's file, the whole state is loaded, then the
@@ -86,8 +92,15 @@ public:
     // store's file; when that fails the store stays on its old file.
     void SaveDefinitionsToFile(const std::string& fileName);
     // The add-files routine (dialog, dropped files, command line); definition files among the
-    // names are loaded through LoadDefinitionsFromFile as the add action says.
-    void AddFiles(std::vector<std::string> fileNames);
+    // names are loaded through LoadDefinitionsFromFile as the add action says, and folders among
+    // them are added as AddFolder adds one.
+    TAddFilesResult AddFiles(std::vector<std::string> fileNames);
+    // Adds the files of a folder tree found with the folder options, each through the add-files
+    // routine (families, project files, duplicates, check state and prefix kind as for any added
+    // file), in the walk's order; the prefix warning is asked at most once. A cancelled folder
+    // leaves the list as it was. The result counts the unreadable folders skipped. Raises
+    // EFOpenError when there is no such folder.
+    TAddFilesResult AddFolder(const std::string& folder);
 
     // "Wq - Swapwright  [<the store's description>]".
     std::string Caption() const;
@@ -127,7 +140,9 @@ private:
     IYield* m_yield = nullptr;
     IWaitCursor* m_waitCursor = nullptr;
     ISessionView* m_view = nullptr;
+    IAddFolderProgress* m_folderProgress = nullptr;
     IProgressSink* m_currentProgress = nullptr;
+    TFolderWalkOptions m_folderOptions;
 };
 
 } // namespace swapwright

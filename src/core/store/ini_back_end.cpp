@@ -3,33 +3,13 @@
 #include "core/base/file_replace.h"
 #include "core/base/text.h"
 #include "core/store/store_errors.h"
+#include "core/store/stored_text.h"
 
 namespace swapwright {
 
 namespace {
 
 constexpr std::string_view kSeparators = "\\/";
-
-// Line breaks inside texts, stored as single bytes so that every text stays on one INI line.
-std::string encodeLineBreaks(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out) {
-        if (c == '\n')
-            c = '\xFE';
-        else if (c == '\r')
-            c = '\xFF';
-    }
-    return out;
-}
-
-void decodeLineBreaks(std::string& s) {
-    for (auto& c : s) {
-        if (c == '\xFE')
-            c = '\n';
-        else if (c == '\xFF')
-            c = '\r';
-    }
-}
 
 } // namespace
 
@@ -157,17 +137,13 @@ void TWqIniFilePersistentData::DeleteKey(const std::string& fullKey) {
 std::optional<std::string> TWqIniFilePersistentData::ReadText(const std::string& fullKey, std::string_view name) {
     auto value = ini().read(SectionName(fullKey), name);
     if (value)
-        decodeLineBreaks(*value);
+        *value = DecodeStoredText(*value);
     return value;
 }
 
 void TWqIniFilePersistentData::WriteText(const std::string& fullKey, std::string_view name, std::string_view text) {
-    // A NUL byte would make the file one that no reader takes for a text settings file again.
-    if (text.find('\0') != std::string_view::npos)
-        throw StoreError(text::format("The text of \"%s\" holds a NUL byte, which a settings file cannot keep.", name),
-                         "WriteString");
     const auto section = SectionName(fullKey);
-    const auto encoded = encodeLineBreaks(text);
+    const auto encoded = EncodeStoredText(text);
     auto& file = ini();
     if (const auto current = file.read(section, name); current && *current == encoded)
         return; // the file already says so

@@ -44,9 +44,10 @@ public:
 };
 
 // The INI back-end: one section per key, named after the root key (when UseRootKey is on) and
-// the full key. Line breaks in texts are stored as the bytes 0xFE (LF) and 0xFF (CR). The file is
-// held in memory and read again when it changed on disk; every change is written at once,
-// except between BeginUpdate and EndUpdate, where the outermost EndUpdate writes once.
+// the full key. Texts are stored as stored_text.h says (line breaks as the bytes 0xFE and 0xFF,
+// texts that form cannot carry escaped). The file is held in memory and read again when it
+// changed on disk; every change is written at once, except between BeginUpdate and EndUpdate,
+// where the outermost EndUpdate writes once.
 class TWqIniFilePersistentData final : public TWqStorageBase {
 public:
     explicit TWqIniFilePersistentData(std::string fileName) : m_fileName(std::move(fileName)) {}

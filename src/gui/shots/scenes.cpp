@@ -1,6 +1,7 @@
 #include "gui/shots/scenes.h"
 
 #include "core/base/exceptions.h"
+#include "core/engine/operation_report.h"
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
@@ -15,6 +16,9 @@
 #include "gui/settings_window.h"
 #include "gui/icons.h"
 #include "gui/message_box.h"
+#include "gui/progress_form.h"
+#include "gui/qt_date_time_formatter.h"
+#include "gui/report_dialog.h"
 
 #include <QDir>
 #include <QFormLayout>
@@ -26,6 +30,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <array>
+#include <memory>
 
 namespace swapwright::gui::shots {
 
@@ -144,6 +151,76 @@ std::unique_ptr<QWidget> supportControls() {
     return window;
 }
 
+// A run over three form and unit files, seven seconds in, in the middle of the second file: the
+// overall bar, its caption and the estimate of the remaining time drawn from the progress state.
+std::unique_ptr<QWidget> progressWindow() {
+    auto now = std::make_shared<TDateTime>(0.0);
+    auto form = std::make_unique<TWqProgressForm>(3, nullptr, nullptr, [now] { return *now; });
+    TProgressState& state = form->progress();
+    const std::array<std::pair<const char*, std::int64_t>, 3> files = {{
+        {"/home/anna/projects/billing/src/forms/CustomerMaintenance.dfm", 48'000'000},
+        {"/home/anna/projects/billing/src/forms/InvoiceEditor.dfm", 52'000'000},
+        {"/home/anna/projects/billing/src/InvoiceEditor.pas", 61'000'000},
+    }};
+    state.start();
+    // Evenly on: a third of the work every four seconds.
+    int current = -1;
+    for (int second = 1; second <= 7; ++second) {
+        *now = second / 86400.0;
+        const double done = second / 4.0;
+        const int item = static_cast<int>(done);
+        if (item != current) {
+            current = item;
+            state.setItem(item, std::string("Processing File: ") + files[static_cast<std::size_t>(item)].first);
+            state.setItemRange(0, files[static_cast<std::size_t>(item)].second, 0);
+        }
+        state.setPosition(static_cast<std::int64_t>((done - item) * static_cast<double>(state.itemMaximum())));
+        state.timerTick();
+    }
+    return form;
+}
+
+// The report of a run with every look: the heading, plain lines, the files' replacement lines and the
+// red line of a file that failed, and the closing totals.
+std::unique_ptr<QWidget> reportWindow() {
+    auto dialog = std::make_unique<TWqReportDlg>();
+    dialog->resize(640, 560);
+    TReportDocument& report = dialog->document();
+    const QtDateTimeFormatter dates;
+    TOperationData run;
+    run.StartTime = encodeDateTime(2026, 12, 9, 10, 41, 5);
+    run.EndTime = run.StartTime + 7.0 / 86400.0;
+    run.FindReplaceList = {{"TCustomerForm", "TClientForm", true, true, 1, 0},
+                           {"CustomerForm", "ClientForm", true, true, 2, 0},
+                           {"Customer", "Client", false, false, 3, 0}};
+    AddOpeningLines(report, run.StartTime, dates);
+    const struct {
+        const char* name;
+        std::array<std::int32_t, 3> counts;
+        const char* error;
+    } files[] = {
+        {"/home/anna/projects/billing/src/Customers.pas", {3, 5, 12}, nullptr},
+        {"/home/anna/projects/billing/src/Customers.dfm", {1, 1, 4}, nullptr},
+        {"/home/anna/projects/billing/src/Invoices.pas", {0, 2, 9}, nullptr},
+        {"/home/anna/projects/billing/src/Reports.dfm", {0, 0, 0},
+         "Cannot open file \"/home/anna/projects/billing/src/Reports.dfm\": Permission denied"},
+        {"/home/anna/projects/billing/src/Main.pas", {0, 0, 0}, nullptr},
+    };
+    for (const auto& file : files) {
+        AddFileLine(report, file.name);
+        if (file.error) {
+            AddErrorLine(report, file.error);
+            continue;
+        }
+        ++run.FilesProcessed;
+        AddReplacementLines(report, run.FindReplaceList, file.counts, kLookFileDetail, kFileDetailIndent);
+        for (std::size_t i = 0; i < file.counts.size(); ++i)
+            run.FindReplaceList[i].Count += file.counts[i];
+    }
+    AddClosingLines(report, run, false, dates);
+    return dialog;
+}
+
 // Every bundled picture at the sizes the windows use.
 std::unique_ptr<QWidget> iconGallery() {
     auto window = std::make_unique<QWidget>();
@@ -226,6 +303,8 @@ const std::vector<Scene>& scenes() {
          }},
         {"support-controls", "file list, splitter, integer edits, combo box, button bar, tool bar pictures",
          supportControls},
+        {"progress-window", "the progress window during a run over three files, in the second one", progressWindow},
+        {"report-window", "the report of a run with five files, one of them failing", reportWindow},
         {"icons", "every bundled picture at 16, 24, 32 and 48 pixels", iconGallery},
         {"main-window-empty", "the main window at its first start: empty list, empty grid",
          [] { return mainWindow({}); }},

@@ -1,0 +1,96 @@
+#include "cli/usage.h"
+
+#include "core/base/exceptions.h"
+
+#include <array>
+#include <cstdio>
+
+namespace swapwright::cli {
+
+namespace {
+
+constexpr std::array<CommandHelp, 5> kCommands = {{
+    {"replace", "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]",
+     "Passes one file through the substitution. DEFS.tsv holds one definition a line: find,\n"
+     "replacement, case, whole word, separated by TAB; \\\\ \\t \\n \\r and \\xHH are escapes in find\n"
+     "and replacement. The result goes to OUTPUT (written only when the substitution succeeds) or\n"
+     "to standard output, the counts to standard error.\n"
+     "\n"
+     "  --prefix KIND  the strings of INPUT have a length prefix of 8, 16 or 32 bits (default none)\n"
+     "\n"
+     "Exit status: 0 done, 1 the substitution failed, 2 bad usage or an unreadable DEFS.tsv.\n"},
+    {"run",
+     "run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS] [--no-ignore] "
+     "DEFINITION.swd [FILE|FOLDER...]",
+     "The replacement run of a definition file: every used definition over every checked file\n"
+     "that exists, with the file's settings; the FILEs are added to the list first, as the window\n"
+     "adds files, and a FOLDER with the files in it that match the masks. The report goes to standard output as the run goes; when its reader goes away,\n"
+     "the run goes on to its end. Ctrl-C, SIGTERM and SIGHUP cancel the run (the file in progress\n"
+     "and all later files stay as they are). The definition file is never written; no FILE may be\n"
+     "a definition file.\n"
+     "\n"
+     "  --dry-run      count and report, but write no file\n"
+     "  --no-sync      do not flush each new file to the disk before it replaces the original\n"
+     "  --report FILE  also save the report: rich text when FILE ends in .rtf, else plain text\n"
+     "  --include MASKS, --exclude MASKS, --no-ignore\n"
+     "                 for FOLDERs: ';'-separated name masks of the files taken and left out, and\n"
+     "                 ignore files not honoured (default: the definition file's Add Folder values)\n"
+     "\n"
+     "Exit status: 0 every file processed, 1 a file failed, a FILE does not exist or is not a\n"
+     "regular file, the report could not be written, or the run was cancelled; 2 bad usage or\n"
+     "an unreadable definition file.\n"},
+    {"show", "show [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd [FILE|FOLDER...]",
+     "Prints what a definition file sets up, the FILEs and FOLDERs added as the window adds them:\n"
+     "one record a line, fields separated by TAB (setting, family, file, definition). Writes nothing.\n"
+     "\n"
+     "  --include MASKS, --exclude MASKS, --no-ignore   for FOLDERs, as for run\n"
+     "\n"
+     "Exit status: 0 done, 2 bad usage or an unreadable definition file.\n"},
+    {"form-to-text", "form-to-text INPUT OUTPUT",
+     "Writes the text form of a form file (a form file in text form is copied).\n"
+     "\n"
+     "Exit status: 0 done, 1 the conversion failed (OUTPUT is not written), 2 bad usage.\n"},
+    {"form-to-resource", "form-to-resource INPUT OUTPUT",
+     "Writes the resource form of a form file in text form.\n"
+     "\n"
+     "Exit status: 0 done, 1 the conversion failed (OUTPUT is not written), 2 bad usage.\n"},
+}};
+
+void printUsageLine(std::FILE* out, std::string_view usage) {
+    std::fprintf(out, "usage: swapwright-cli %.*s\n", static_cast<int>(usage.size()), usage.data());
+}
+
+} // namespace
+
+std::span<const CommandHelp> commandHelps() { return kCommands; }
+
+const CommandHelp& commandHelp(std::string_view name) {
+    for (const auto& c : kCommands)
+        if (c.name == name)
+            return c;
+    throw EAssertionFailed("no help for the command " + std::string(name));
+}
+
+std::string_view programVersion() noexcept { return SWAPWRIGHT_VERSION; }
+
+bool isHelpOption(std::string_view argument) noexcept { return argument == "--help" || argument == "-h"; }
+
+int printHelp(std::string_view command) {
+    const auto& help = commandHelp(command);
+    printUsageLine(stdout, help.usage);
+    std::printf("\n%.*s", static_cast<int>(help.description.size()), help.description.data());
+    return 0;
+}
+
+void printError(std::string_view command, std::string_view message) {
+    std::fprintf(stderr, "swapwright-cli %.*s: %.*s\n", static_cast<int>(command.size()), command.data(),
+                 static_cast<int>(message.size()), message.data());
+}
+
+int usageError(std::string_view command, std::string_view message) {
+    printError(command, message);
+    printUsageLine(stderr, commandHelp(command).usage);
+    return 2;
+}
+
+} // namespace swapwright::cli
