@@ -16,6 +16,8 @@
 #include "gui/message_box.h"
 #include "gui/models/file_list_item_model.h"
 #include "gui/models/grid_item_model.h"
+#include "gui/progress_form.h"
+#include "gui/report_dialog.h"
 #include "gui/settings_window.h"
 #include "gui/text_convert.h"
 
@@ -109,6 +111,8 @@ TMainWindow::TMainWindow(Options options, QWidget* parent)
 }
 
 TMainWindow::~TMainWindow() {
+    // The report window keeps its placement in the store: it goes first.
+    TWqReportDlg::destroyInstance();
     guardedCall([this] { m_session->ShutDown(); });
     m_session->setView(nullptr);
     // The views and their models go before the session they show.
@@ -604,26 +608,21 @@ void TMainWindow::executeReplacements() {
 }
 
 void TMainWindow::runOperation(TOperationData& operation) {
-    TProgressState progress(static_cast<int>(operation.FilesToProcess.size()), m_dates);
-    m_progress = &progress;
-    struct Forget {
-        TProgressState*& progress;
-        ~Forget() { progress = nullptr; }
-    } forget{m_progress};
-    TRunContext context = m_session->RunContext(m_report, m_dates);
-    progress.start();
-    try {
-        RunOperation(&progress, operation, context);
-    } catch (...) {
-        progress.finish();
-        throw;
-    }
-    progress.finish();
+    // The report window is made on first use and kept; the run clears and shows it.
+    TWqReportDlg& report = TWqReportDlg::instance(&m_session->store());
+    RunWithProgress(
+        static_cast<int>(operation.FilesToProcess.size()), operation, &m_session->store(),
+        [this, &report](TWqProgressForm& form, TOperationData& run) {
+            // The session's yield serves the events at most every few milliseconds.
+            TRunContext context = m_session->RunContext(report.document(), form.dates());
+            RunOperation(&form.progress(), run, context);
+        },
+        this);
 }
 
 void TMainWindow::cancelRun() {
-    if (m_progress)
-        m_progress->cancel();
+    if (TWqProgressForm* form = TWqProgressForm::running())
+        form->cancel();
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "core/base/datetime.h"
 #include "core/base/host.h"
-#include "core/engine/progress_state.h"
-#include "core/engine/report_document.h"
 #include "core/session/session.h"
 #include "core/store/window_font.h"
 
@@ -154,9 +151,6 @@ private:
     std::vector<QAction*> m_actions;
     std::map<std::string, QAction*, std::less<>> m_actionsByName;
     QPointer<TAboutWindow> m_about;
-    TReportDocument m_report;
-    LocaleDateTimeFormatter m_dates;
-    TProgressState* m_progress = nullptr; // the running run's progress
     TWqFont m_listFont;
 
     bool m_startingUp = false;

@@ -7,6 +7,8 @@
 #include "gui/file_dialogs.h"
 #include "gui/find_replace_grid.h"
 #include "gui/message_box.h"
+#include "gui/progress_form.h"
+#include "gui/report_dialog.h"
 #include "gui/gui_test_support.h"
 #include "test_support/cli_process.h"
 #include "test_support/temp_dir.h"
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -35,6 +38,14 @@ using swapwright::test::TempDir;
 using swapwright::test::writeFile;
 
 namespace {
+
+// What the report window's text area shows (after its pending lines are in).
+QString reportText() {
+    TWqReportDlg& report = TWqReportDlg::instance();
+    report.flush();
+    auto* text = report.findChild<QPlainTextEdit*>(QStringLiteral("MemoReport"));
+    return text ? text->toPlainText() : QString();
+}
 
 const std::string kPrefix = "[HKEY_CURRENT_USER\\Software\\Wq - Software\\Wq - Swapwright\\";
 
@@ -394,6 +405,9 @@ void MainWindowTest::runIsQueuedAndSingle() {
     QCOMPARE(finished.count(), 1);
     QCOMPARE(readFile(m_dir->path("a.txt")), std::string("Main Main"));
     QCOMPARE(window->session().grid().cellText(colSum, 0), std::string("2"));
+    QVERIFY(TWqReportDlg::instance().isVisible());
+    QVERIFY(reportText().contains(QString::fromStdString("Processing File: " + m_dir->path("a.txt"))));
+    QVERIFY(reportText().trimmed().endsWith(QStringLiteral("Termination: Normal")));
     QVERIFY(window->action("ActionExecuteReplacements")->isEnabled());
 }
 
@@ -411,6 +425,7 @@ void MainWindowTest::closingDuringARun() {
     clickCell(*window->grid(), colUse, 0);
     QSignalSpy closed(window.get(), &TMainWindow::closed);
     QSignalSpy finished(window.get(), &TMainWindow::runFinished);
+    bool progressShown = false;
 
     bool closeRefused = false, runActionDisabled = false;
     QTimer closer;
@@ -420,6 +435,7 @@ void MainWindowTest::closingDuringARun() {
             return;
         closer.stop();
         runActionDisabled = !window->action("ActionExecuteReplacements")->isEnabled();
+        progressShown = TWqProgressForm::running() && TWqProgressForm::running()->isVisible();
         closeRefused = !window->close();
     });
     closer.start();
@@ -427,9 +443,12 @@ void MainWindowTest::closingDuringARun() {
     QVERIFY(waitFor([&] { return closed.count() == 1; }, 60000));
     QVERIFY(closeRefused);
     QVERIFY(runActionDisabled);
+    QVERIFY(progressShown);
+    QVERIFY(!TWqProgressForm::running());
     QCOMPARE(finished.count(), 1);
     // Cancelled: the last files were never touched.
     QCOMPARE(readFile(names.back()), content);
+    QVERIFY(reportText().trimmed().endsWith(QStringLiteral("Termination: Canceled by User")));
 }
 
 void MainWindowTest::runFromTheWindowMatchesTheCommandLine() {
