@@ -20,7 +20,12 @@
 #include "gui/qt_date_time_formatter.h"
 #include "gui/report_dialog.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScreen>
+#include <QTimer>
 #include <QFormLayout>
 #include <QTemporaryDir>
 #include <QGridLayout>
@@ -270,6 +275,70 @@ std::unique_ptr<QWidget> mainWindowWithExample() {
     return mainWindow({QStringLiteral("billing.swd")});
 }
 
+// Serves events for a while (the run's yields keep serving them while it goes on).
+void serveEvents(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The example with forty larger units, so that the run lasts long enough to be caught: the main
+// window, the progress window and the report window during the run.
+std::unique_ptr<QWidget> mainWindowForRun() {
+    auto window = mainWindowWithExample();
+    QFile unit(QStringLiteral(SWAPWRIGHT_EXAMPLES_DIR "/billing/Invoices.pas"));
+    QByteArray big = unit.open(QIODevice::ReadOnly) ? unit.readAll() : QByteArray("TInvoiceForm\n");
+    const QByteArray filler = "  { Totals of the period: net, tax and gross amounts per account. }\r\n";
+    while (big.size() < 2'000'000)
+        big += filler;
+    for (int i = 1; i <= 40; ++i) {
+        QFile file(QDir(sceneFolder()).filePath(QStringLiteral("InvoiceModule%1.pas").arg(i, 2, 10, QLatin1Char('0'))));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(big);
+    }
+    return window;
+}
+
+int shootRun(QWidget& widget, const QString& file) {
+    auto& window = static_cast<TMainWindow&>(widget);
+    window.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (!window.started() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::vector<std::string> units;
+    for (int i = 1; i <= 40; ++i)
+        units.push_back(QDir(sceneFolder()).filePath(QStringLiteral("InvoiceModule%1.pas").arg(i, 2, 10, QLatin1Char('0'))).toStdString());
+    window.session().AddFiles(units);
+    window.updateActions();
+    int status = 1;
+    bool shot = false;
+    // Caught in the middle of the run: the check runs at the run's yields.
+    QTimer catcher;
+    catcher.setInterval(5);
+    QObject::connect(&catcher, &QTimer::timeout, &window, [&] {
+        TWqProgressForm* form = TWqProgressForm::running();
+        if (shot || !form || form->progress().currentItem() < 27)
+            return;
+        shot = true;
+        catcher.stop();
+        TWqReportDlg::instance().setGeometry(window.x() + 40, window.frameGeometry().bottom() + 12, 680, 420);
+        form->move(window.x() + 150, window.y() + 330);
+        form->raise();
+        serveEvents(300);
+        const QPixmap picture = grabVisibleWindows();
+        status = !picture.isNull() && picture.save(file, "PNG") ? 0 : 1;
+        form->cancel();
+    });
+    catcher.start();
+    window.action("ActionExecuteReplacements")->trigger();
+    while (!shot && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    serveEvents(200);
+    return status;
+}
+
 std::unique_ptr<QWidget> settingsDialog() {
     static std::unique_ptr<TWqPersistentData> store = [] {
         auto s = CreateAppPersistentData(QDir(sceneFolder()).filePath(QStringLiteral("settings.swd")).toStdString());
@@ -282,6 +351,17 @@ std::unique_ptr<QWidget> settingsDialog() {
 }
 
 } // namespace
+
+QPixmap grabVisibleWindows() {
+    QRect area;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowHandle())
+            area = area.united(w->frameGeometry());
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || area.isEmpty())
+        return {};
+    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+}
 
 const std::vector<Scene>& scenes() {
     static const std::vector<Scene> all = {
@@ -310,6 +390,8 @@ const std::vector<Scene>& scenes() {
          [] { return mainWindow({}); }},
         {"main-window", "the main window on the shipped example: files and definitions ready for a run",
          mainWindowWithExample},
+        {"main-window-run", "the main window during a run, with the progress window and the report window",
+         mainWindowForRun, shootRun},
         {"settings-dialog", "Application Settings with three extension families", settingsDialog},
     };
     return all;
