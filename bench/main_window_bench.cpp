@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     window.fileList()->viewport()->installEventFilter(&watch);
 
     bool firstPaint = false;
+    QTimer poll;
     if (mode == QLatin1String("startup")) {
         watch.onPaint = [&] {
             if (!firstPaint) {
@@ -127,7 +128,6 @@ int main(int argc, char** argv) {
             report("since_exec_ms", msSinceProcessStart());
             std::_Exit(0);
         });
-        QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             if (!window.started())
                 return;
