@@ -322,7 +322,9 @@ void MainWindowTest::savedToDefinitionFileExitWritesThere() {
 void MainWindowTest::listStatusAndDroppedFiles() {
     writeFile(m_dir->path("a.pas"), std::string(1536, 'a'));
     auto window = startWindow(m_store);
-    QVERIFY(QRegularExpression(QStringLiteral("^Allocated Memory: [1-9][0-9]* Bytes    Files: 0$"))
+    // The sanitizers' allocator keeps no count of its own: there the figure is 0.
+    const QString bytes = qEnvironmentVariableIsSet("SWAPWRIGHT_SANITIZED") ? QStringLiteral("[0-9]+") : QStringLiteral("[1-9][0-9]*");
+    QVERIFY(QRegularExpression(QStringLiteral("^Allocated Memory: %1 Bytes    Files: 0$").arg(bytes))
                 .match(window->statusText()->text())
                 .hasMatch());
     setNextFileDialogAnswer({m_dir->path("a.pas")});
