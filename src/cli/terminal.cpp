@@ -8,6 +8,7 @@
 #include <csignal>
 #include <iostream>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace swapwright::cli {
@@ -24,6 +25,19 @@ TDateTime steadyDays() {
 }
 
 } // namespace
+
+namespace {
+
+// Someone reads along: a terminal, a pipe or a socket. A file or /dev/null gets full blocks.
+bool readAlong(std::FILE* out) {
+    const int fd = ::fileno(out);
+    struct stat st {};
+    return ::isatty(fd) == 1 || (::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)));
+}
+
+} // namespace
+
+StreamReport::StreamReport(std::FILE* out, IReportSink* copy) : m_out(out), m_copy(copy), m_lineByLine(readAlong(out)) {}
 
 void StreamReport::clear() {
     if (m_copy != nullptr)
@@ -45,7 +59,7 @@ void StreamReport::addLine(std::string_view text, const TReportLook& look) {
     errno = 0;
     std::fwrite(text.data(), 1, text.size(), m_out);
     std::fputc('\n', m_out);
-    if (std::fflush(m_out) != 0 || std::ferror(m_out)) {
+    if ((m_lineByLine && std::fflush(m_out) != 0) || std::ferror(m_out)) {
         m_writeError = errno != 0 ? errno : EIO;
         return;
     }

@@ -12,13 +12,14 @@
 // error, questions on the terminal, Ctrl-C as the cancel button.
 namespace swapwright::cli {
 
-// Report lines as plain text, one a line, flushed as they come; looks are dropped. Every call
+// Report lines as plain text, one a line, flushed as they come when someone reads along (a
+// terminal, a pipe), else as the stream's buffer fills (a file); looks are dropped. Every call
 // also goes to `copy` when one is given (the report saved at the end). Once a line cannot be
 // written (the reader of a pipe went away), nothing more is written to the stream; the run
 // goes on.
 class StreamReport final : public IReportSink {
 public:
-    explicit StreamReport(std::FILE* out, IReportSink* copy = nullptr) : m_out(out), m_copy(copy) {}
+    explicit StreamReport(std::FILE* out, IReportSink* copy = nullptr);
     void clear() override;
     void show() override;
     void addLine(std::string_view text, const TReportLook& look) override;
@@ -32,6 +33,7 @@ public:
 private:
     std::FILE* m_out;
     IReportSink* m_copy;
+    bool m_lineByLine;
     int m_errorLines = 0;
     int m_writeError = 0;
     int m_linesWritten = 0;

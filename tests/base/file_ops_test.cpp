@@ -1,4 +1,5 @@
 #include "core/base/file_ops.h"
+#include "core/base/files.h"
 #include "test_support/temp_dir.h"
 
 #include <cerrno>
@@ -9,25 +10,24 @@
 
 using namespace swapwright;
 
-TEST(Backup, ReplacesAnOlderBackupAndKeepsTheOldContent) {
+// The backup's second name is made beside the backup; the backup itself is not touched.
+TEST(Backup, TemporaryNameBesideTheBackup) {
     test::TempDir dir;
     test::writeFile(dir.path("Unit1.pas"), "old");
     test::writeFile(dir.path("Unit1._pas"), "older");
-    ASSERT_EQ(files::makeBackup(dir.path("Unit1.pas"), dir.path("Unit1._pas")), 0);
-    EXPECT_EQ(test::readFile(dir.path("Unit1._pas")), "old");
-    // The original can now be replaced by a rename without touching the backup.
-    test::writeFile(dir.path("new.tmp"), "new");
-    ASSERT_EQ(files::renameOver(dir.path("new.tmp"), dir.path("Unit1.pas")), 0);
-    EXPECT_EQ(test::readFile(dir.path("Unit1.pas")), "new");
-    EXPECT_EQ(test::readFile(dir.path("Unit1._pas")), "old");
-    EXPECT_FALSE(files::entryExists(dir.path("new.tmp")));
-}
-
-TEST(Backup, MissingFolderOfTheBackupNameIsReported) {
-    test::TempDir dir;
-    test::writeFile(dir.path("v1.2/Makefile"), "x");
-    EXPECT_EQ(files::makeBackup(dir.path("v1.2/Makefile"), dir.path("v1._2/Makefile")), ENOENT);
-    EXPECT_EQ(files::makeBackup(dir.path("gone.pas"), dir.path("gone._pas")), ENOENT);
+    const int fd = ::open(dir.path("Unit1.pas").c_str(), O_RDONLY);
+    std::string temporary;
+    ASSERT_EQ(files::linkToTemporaryBackup(fd, AT_FDCWD, dir.path("Unit1.pas"), AT_FDCWD, dir.path("Unit1._pas"),
+                                           temporary, false),
+              0);
+    EXPECT_EQ(files::directoryOf(temporary), dir.root());
+    EXPECT_EQ(test::readFile(temporary), "old");
+    EXPECT_EQ(test::readFile(dir.path("Unit1._pas")), "older");
+    EXPECT_EQ(files::linkToTemporaryBackup(fd, AT_FDCWD, dir.path("Unit1.pas"), AT_FDCWD, dir.path("v1._2/Unit1.pas"),
+                                           temporary, false),
+              ENOENT);
+    ::close(fd);
+    EXPECT_EQ(test::folderEntries(dir.root()).size(), 3u);
 }
 
 TEST(ExclusiveCreation, NeverThroughAnExistingEntryOrLink) {

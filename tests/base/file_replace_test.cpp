@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace swapwright;
@@ -171,6 +174,93 @@ TEST(FileReader, OnlyRegularFilesAndNeverWaitingForAWriter) {
     EXPECT_FALSE(reader.readAt(8, 4, four));
     EXPECT_FALSE(files::FileReader::openIfExists(dir.path("none")));
     ASSERT_EQ(::mkfifo(dir.path("fifo").c_str(), 0600), 0);
-    EXPECT_THROW(files::readWholeFile(dir.path("fifo")), EFOpenError);
+    try {
+        files::readWholeFile(dir.path("fifo"));
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.message(), "\"" + dir.path("fifo") + "\" is not a regular file");
+    }
     EXPECT_THROW(files::FileReader::openIfExists(dir.root()), EFOpenError);
+}
+
+TEST(TempFile, TheCounterGoesOnFromTheLastName) {
+    test::TempDir dir;
+    const auto counter = [](const std::string& name) {
+        return std::stoul(std::string(files::nameOf(name)).substr(3), nullptr, 16);
+    };
+    const auto a = CreateTempFile(dir.root(), "~Wq", "TMP");
+    const auto b = CreateTempFile(dir.root(), "~Wq", "TMP");
+    EXPECT_EQ(counter(b.Name), (counter(a.Name) + 1) & 0xFFFFF);
+    test::writeFile(MakeTempFileName(dir.root(), "~Wq", "TMP", static_cast<unsigned>(counter(b.Name) + 1)), "taken");
+    const auto c = CreateTempFile(dir.root(), "~Wq", "TMP");
+    EXPECT_EQ(counter(c.Name), (counter(b.Name) + 2) & 0xFFFFF);
+    for (const auto& t : {a, b, c})
+        ::close(t.Descriptor);
+}
+
+// Extended attributes and ACLs go with the new content, for a file replaced by name and one
+// replaced from the file opened for it. Skipped where the folder's file system refuses them.
+TEST(FileReplacement, ExtendedAttributesAndAclsAreKept) {
+    TempDir dir;
+    // user::rw-, user:65534:r--, group::r--, mask::r--, other::---
+    const std::string acl("\x02\0\0\0"
+                          "\x01\0\x06\0\xff\xff\xff\xff"
+                          "\x02\0\x04\0\xfe\xff\0\0"
+                          "\x04\0\x04\0\xff\xff\xff\xff"
+                          "\x10\0\x04\0\xff\xff\xff\xff"
+                          "\x20\0\0\0\xff\xff\xff\xff",
+                          44);
+    const auto attribute = [](const std::string& name, const char* key) {
+        char value[256];
+        const auto n = ::getxattr(name.c_str(), key, value, sizeof value);
+        return n < 0 ? std::string("(none)") : std::string(value, static_cast<std::size_t>(n));
+    };
+    for (const bool byName : {true, false}) {
+        SCOPED_TRACE(byName);
+        const auto name = dir.path(byName ? "by-name.txt" : "opened.txt");
+        test::writeFile(name, "old");
+        if (::setxattr(name.c_str(), "user.swapwright.note", "kept", 4, 0) != 0 ||
+            ::setxattr(name.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0)
+            GTEST_SKIP() << "the file system of " << dir.root() << " refuses user attributes or ACLs: "
+                         << std::strerror(errno);
+        if (byName) {
+            files::writeFileAtomically(name, "new");
+        } else {
+            const auto source = files::FileReader::openTarget(name);
+            files::FileReplacement r(source, {});
+            r.write("new");
+            r.commit({&source, {}});
+        }
+        EXPECT_EQ(test::readFile(name), "new");
+        EXPECT_EQ(attribute(name, "user.swapwright.note"), "kept");
+        EXPECT_EQ(attribute(name, "system.posix_acl_access"), acl);
+        EXPECT_EQ(modeOf(name), 0640u); // the group bits show the ACL's mask
+    }
+    RecordProperty("folder", dir.root());
+}
+
+// The backup is moved onto its name only after the new content took the file's place: a failed
+// replacement keeps an older backup, and leaves no second name behind.
+TEST(FileReplacement, AFailedReplacementKeepsTheOlderBackup) {
+    TempDir dir;
+    const auto name = dir.path("Unit1.pas"), backup = dir.path("Unit1._pas");
+    test::writeFile(name, "old");
+    test::writeFile(backup, "older");
+    auto source = files::FileReader::openTarget(name);
+    {
+        files::FileReplacement r(source, {});
+        r.write("new");
+        ::unlink(r.temporaryName().c_str()); // the rename of the new content will fail
+        EXPECT_THROW(r.commit({&source, backup}), EInOutError);
+    }
+    EXPECT_EQ(test::readFile(name), "old");
+    EXPECT_EQ(test::readFile(backup), "older");
+    EXPECT_EQ(test::folderEntries(dir.root()), (std::vector<std::string>{"Unit1._pas", "Unit1.pas"}));
+    source = files::FileReader::openTarget(name); // the second name, made and removed, changed its status
+    files::FileReplacement r(source, {});
+    r.write("new");
+    r.commit({&source, backup});
+    EXPECT_EQ(test::readFile(name), "new");
+    EXPECT_EQ(test::readFile(backup), "old");
+    EXPECT_EQ(test::folderEntries(dir.root()), (std::vector<std::string>{"Unit1._pas", "Unit1.pas"}));
 }

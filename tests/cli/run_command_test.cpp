@@ -207,7 +207,8 @@ TEST_F(RunCommand, AReportWhoseReaderWentAwayLetsTheRunGoOn) {
 
 TEST_F(RunCommand, FileArgumentsAreFilesAndNoDefinitionFile) {
     const auto a = put("a.pas", "x");
-    const auto swd = put("defs.swd", definitionFile({}, {{"x", "y"}}, {{"Create Backup Files", "False"}}));
+    const auto swd = put("defs.swd", definitionFile({}, {{"x", "y"}}, {{"Create Backup Files", "False"}},
+                                                    {{"Operation Error Action", "0"}}));
     put("other.swd", "");
     // A definition file among the files: nothing runs.
     auto r = runCli(dir.root(), {"run", swd, "a.pas", "other.swd"});
@@ -225,6 +226,9 @@ TEST_F(RunCommand, FileArgumentsAreFilesAndNoDefinitionFile) {
                      "swapwright-cli run: \"fifo\" is not a regular file\n"
                      "swapwright-cli run: \"socket\" is not a regular file\n");
     EXPECT_EQ(get("a.pas"), "y"); // the others are processed
+    // Listed, the FIFO and the socket get their red lines in the report; neither is opened.
+    EXPECT_NE(r.out.find("fifo\" is not a regular file"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("socket\" is not a regular file"), std::string::npos) << r.out;
     // Alone, a typo is no longer "nothing to do" with success.
     r = runCli(dir.root(), {"run", swd, "typo.pas"});
     EXPECT_EQ(r.status, 1);

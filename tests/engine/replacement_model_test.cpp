@@ -102,14 +102,15 @@ TEST(GatherFiles, CheckedAndExistingOnly) {
     list.entries = {{dir.path("a.pas"), true, "16 Bit"},
                     {dir.path("b.pas"), false, "None"},
                     {dir.path("gone.pas"), true, "None"},
-                    {dir.path("sub"), true, "None"}, // a folder is not a file
+                    {dir.path("sub"), true, "None"}, // no file, but the run names it in its report
                     {dir.path("sub/c.pas"), true, "Strange"}};
     std::vector<TFileToProcess> files;
     GatherFiles(list, files);
-    ASSERT_EQ(files.size(), 2u);
+    ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].FileName, dir.path("a.pas"));
     EXPECT_EQ(files[0].StrLenPrefix, slp16Bit);
-    EXPECT_EQ(files[1].StrLenPrefix, slpNone); // unknown prefix texts run as None
+    EXPECT_EQ(files[1].FileName, dir.path("sub"));
+    EXPECT_EQ(files[2].StrLenPrefix, slpNone); // unknown prefix texts run as None
 }
 
 TEST(CreateOperationData, RecordStartsEmptyWithoutSources) {

@@ -9,13 +9,20 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -168,4 +175,136 @@ TEST(RunSafety, KilledAtRandomMomentsNothingIsHalfWritten) {
     // The kills must really have come at different stages of the run.
     EXPECT_GT(completedSome, 0);
     RecordProperty("killedMidway", killedMidway);
+}
+
+namespace {
+
+// Whether every page of the file is on the disk: none dirty or still being written, read from
+// the kernel's page flags. nullopt where they cannot be read (not root, or a memory file system,
+// whose pages never go to a disk).
+std::optional<bool> onDisk(const std::string& name) {
+    struct statfs fs {};
+    if (::statfs(name.c_str(), &fs) != 0 || fs.f_type == 0x01021994 /* tmpfs */)
+        return std::nullopt;
+    const int fd = ::open(name.c_str(), O_RDONLY);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size == 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    const int pagemap = ::open("/proc/self/pagemap", O_RDONLY);
+    const int flags = ::open("/proc/kpageflags", O_RDONLY);
+    std::optional<bool> clean = map != MAP_FAILED && pagemap >= 0 && flags >= 0;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    for (std::size_t offset = 0; clean.value_or(false) && offset < size; offset += page) {
+        const volatile char touched = static_cast<const char*>(map)[offset];
+        (void)touched;
+        std::uint64_t entry = 0, pageFlags = 0;
+        const auto index = (reinterpret_cast<std::uintptr_t>(map) + offset) / page;
+        const std::uint64_t frame = ::pread(pagemap, &entry, 8, static_cast<off_t>(index * 8)) == 8
+                                        ? entry & ((std::uint64_t{1} << 55) - 1)
+                                        : 0;
+        if (frame == 0 || ::pread(flags, &pageFlags, 8, static_cast<off_t>(frame * 8)) != 8)
+            clean = std::nullopt; // frame numbers are only shown to root
+        else if ((pageFlags & (1u << 4 | 1u << 8)) != 0) // dirty, under writeback
+            clean = false;
+    }
+    if (map != MAP_FAILED)
+        ::munmap(map, size);
+    ::close(pagemap);
+    ::close(flags);
+    return clean;
+}
+
+} // namespace
+
+// Many small files in batches of 8, killed at random moments. After each kill every file is
+// whole, old or new, and its backup the old content; and at every rename every new content that
+// waits in the folder was already on the disk (the run's own hook looks at the page flags).
+TEST(RunSafety, KilledDuringBatchesOfSmallFiles) {
+    test::TempDir dir, side;
+    constexpr int kFiles = 120;
+    std::vector<std::string> names, olds, news;
+    std::mt19937 rng(20261210);
+    for (int i = 0; i < kFiles; ++i) {
+        std::string old(1000 + rng() % 3000, 'x');
+        for (std::size_t p = rng() % 50; p < old.size(); p += 1 + rng() % 50)
+            old[p] = 'a';
+        std::vector<TFindReplace> defs{{"a", "bb", false, true, 1, 0}};
+        StringSink sink;
+        ReplaceInStream(old, sink, slpNone, defs);
+        names.push_back(dir.path("f" + std::to_string(i) + ".txt"));
+        olds.push_back(old);
+        news.push_back(sink.bytes());
+    }
+    const auto notDurable = side.path("not-durable");
+    const auto run = [&] {
+        test::FixedRunSettings settings;
+        test::RecordingReport report;
+        test::RecordingProgress progress;
+        TRunContext context{report, settings, kDates};
+        context.Batch.Files = 8;
+        context.CheckPoint = [&](TRunCheckPoint at, const std::string&) {
+            if (at != TRunCheckPoint::BeforeRename)
+                return;
+            for (const auto& e : std::filesystem::directory_iterator(dir.root()))
+                if (e.path().filename().string().rfind("~Wq", 0) == 0 && onDisk(e.path().string()) == false)
+                    std::ofstream(notDurable, std::ios::app) << e.path().filename().string() << "\n";
+        };
+        TOperationData data;
+        for (const auto& n : names)
+            data.FilesToProcess.push_back({n, slpNone});
+        data.FindReplaceList.push_back({"a", "bb", false, true, 1, 0});
+        RunOperation(&progress, data, context);
+        std::_Exit(0);
+    };
+    const auto reset = [&] {
+        for (const auto& e : std::filesystem::directory_iterator(dir.root()))
+            std::filesystem::remove(e.path());
+        for (int i = 0; i < kFiles; ++i)
+            test::writeFile(names[static_cast<std::size_t>(i)], olds[static_cast<std::size_t>(i)]);
+    };
+
+    // One whole run first, to know how long one takes.
+    reset();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(inChild([&] {
+                  run();
+                  return 0;
+              }),
+              0);
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    for (int i = 0; i < kFiles; ++i)
+        ASSERT_EQ(test::readFile(names[static_cast<std::size_t>(i)]), news[static_cast<std::size_t>(i)]);
+
+    const int rounds = std::getenv("SWAPWRIGHT_SANITIZED") ? 6 : 20;
+    int killedMidway = 0;
+    for (int round = 0; round < rounds; ++round) {
+        reset();
+        const pid_t pid = ::fork();
+        if (pid == 0)
+            run();
+        ::usleep(static_cast<useconds_t>(rng() % static_cast<unsigned>(whole.count() + 1)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+
+        int changed = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            const auto idx = static_cast<std::size_t>(i);
+            const auto now = test::readFile(names[idx]);
+            ASSERT_TRUE(now == olds[idx] || now == news[idx]) << "round " << round << " file " << i;
+            changed += now == news[idx];
+            const auto backup = dir.path("f" + std::to_string(i) + "._txt");
+            if (std::filesystem::exists(backup)) {
+                ASSERT_EQ(test::readFile(backup), olds[idx]) << "round " << round << " backup " << i;
+            }
+        }
+        killedMidway += changed > 0 && changed < kFiles;
+    }
+    EXPECT_GT(killedMidway, 0);
+    EXPECT_FALSE(std::filesystem::exists(notDurable)) << test::readFile(notDurable);
 }

@@ -169,6 +169,28 @@ TEST_F(StoreTest, DefinedValuesAreReadAndWrittenByNumber) {
     EXPECT_EQ(store.ReadValue(6), TWqVariant(std::string("7")));
 }
 
+// A read of an unchanged store is a look-up; every change in memory or on disk is seen, except
+// a change on disk while the checks are held (a run), which is seen once they are released.
+TEST_F(StoreTest, DefinedValuesFollowEveryChangeAndHeldChecksWaitForTheRelease) {
+    store.DefineValue(1, "General Settings", true, "Create Backup Files");
+    EXPECT_EQ(store.ReadValue(1), TWqVariant(true));
+    store.OpenKey("\\General Settings", true);
+    store.WriteString("Create Backup Files", "False");
+    EXPECT_EQ(store.ReadValue(1), TWqVariant(false));
+    test::writeFile(file, section("General Settings") + "\nCreate Backup Files=True\n");
+    EXPECT_EQ(store.ReadValue(1), TWqVariant(true));
+
+    store.HoldDiskChecks();
+    EXPECT_EQ(store.ReadValue(1), TWqVariant(true));
+    test::writeFile(file, section("General Settings") + "\nCreate Backup Files=False\n");
+    EXPECT_EQ(store.ReadValue(1), TWqVariant(true));
+    store.WriteString("Other", "1"); // still written at once
+    EXPECT_NE(content().find("Other=1"), std::string::npos);
+    store.ReleaseDiskChecks();
+    test::writeFile(file, section("General Settings") + "\nCreate Backup Files=False and more\n");
+    EXPECT_EQ(store.ReadValue(1), TWqVariant(false));
+}
+
 TEST_F(StoreTest, ReadingASettingKeepsTheCurrentKey) {
     store.DefineValue(8, "General Settings", true, "Show String Length Prefix Warning");
     store.OpenKey("\\File List\\Contents", true); // current, but no section in the file yet

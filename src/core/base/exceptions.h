@@ -31,6 +31,7 @@ SWAPWRIGHT_EXCEPTION(EInvalidImage, EFilerError);
 SWAPWRIGHT_EXCEPTION(EFOpenError, EStreamError);
 SWAPWRIGHT_EXCEPTION(EFCreateError, EStreamError);
 SWAPWRIGHT_EXCEPTION(EInOutError, Exception);
+SWAPWRIGHT_EXCEPTION(EOutOfMemory, Exception);
 
 // Text conversions and parsing.
 SWAPWRIGHT_EXCEPTION(EConvertError, Exception);

@@ -24,16 +24,18 @@ std::string siblingTempName(const std::string& path, unsigned attempt) {
     return dir + part;
 }
 
+// Copies everything from offset 0 of `in` to `out`.
 int copyInto(int in, int out) {
     char block[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(in, block, sizeof block);
+    for (off_t offset = 0;;) {
+        const ssize_t n = ::pread(in, block, sizeof block, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return errno;
         if (n == 0)
             return 0;
+        offset += n;
         for (ssize_t done = 0; done < n;) {
             const ssize_t w = ::write(out, block + done, static_cast<std::size_t>(n - done));
             if (w < 0 && errno == EINTR)
@@ -43,6 +45,23 @@ int copyInto(int in, int out) {
             done += w;
         }
     }
+}
+
+mode_t readFileModeMask() noexcept {
+    // /proc tells the mask without changing it; umask() would change it for a moment.
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr)
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(mask);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
 }
 
 } // namespace
@@ -68,57 +87,63 @@ bool entryExists(const std::string& path) noexcept {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-int createExclusive(const std::string& path) noexcept {
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+int createExclusive(const std::string& path, mode_t mode) noexcept {
+    return createExclusiveAt(AT_FDCWD, path.c_str(), mode);
 }
 
-int makeBackup(const std::string& original, const std::string& backup) {
+int createExclusiveAt(int folder, const char* name, mode_t mode) noexcept {
+    return ::openat(folder, name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
+mode_t fileModeMask() noexcept {
+    static const mode_t mask = readFileModeMask();
+    return mask;
+}
+
+int linkToTemporaryBackup(int sourceFd, int sourceFolder, const std::string& source, int backupFolder,
+                          const std::string& backup, std::string& temporary, bool flushCopy) {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = siblingTempName(backup, attempt);
-        if (::link(original.c_str(), temp.c_str()) == 0) {
-            const int err = renameOver(temp, backup);
-            if (err != 0)
-                removeQuietly(temp);
-            return err;
-        }
+        temporary = siblingTempName(backup, attempt);
+        if (::linkat(sourceFolder, source.c_str(), backupFolder, temporary.c_str(), 0) == 0)
+            return 0;
         if (errno == EEXIST)
             continue;
         if (errno == ENOENT || errno == ENOTDIR)
-            return errno; // the backup's folder does not exist
-        // No hard links here (or not allowed): a durable copy instead.
-        const int out = createExclusive(temp);
+            break; // the backup's folder does not exist
+        // No hard links here (or not allowed): a copy of the open file instead.
+        struct stat st {};
+        if (::fstat(sourceFd, &st) != 0)
+            break;
+        const int out = createExclusiveAt(backupFolder, temporary.c_str(), st.st_mode & 0777);
         if (out < 0) {
             if (errno == EEXIST)
                 continue;
-            return errno;
+            break;
         }
-        int err = 0;
-        const int in = ::open(original.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0)
+        int err = copyInto(sourceFd, out);
+        if (err == 0 && (st.st_mode & 07777) != ((st.st_mode & 0777) & ~fileModeMask()))
+            (void)::fchmod(out, st.st_mode & 07777);
+        if (err == 0 && flushCopy && ::fsync(out) != 0)
             err = errno;
-        else {
-            err = copyInto(in, out);
-            ::close(in);
-        }
-        if (err == 0) {
-            struct stat st {};
-            if (::stat(original.c_str(), &st) == 0)
-                (void)::fchmod(out, st.st_mode & 07777);
-            if (::fsync(out) != 0)
-                err = errno;
-        }
-        ::close(out);
+        if (::close(out) != 0 && err == 0)
+            err = errno;
         if (err == 0)
-            err = renameOver(temp, backup);
-        if (err != 0)
-            removeQuietly(temp);
+            return 0;
+        (void)::unlinkat(backupFolder, temporary.c_str(), 0);
+        temporary.clear();
         return err;
     }
-    return EEXIST;
+    const int err = errno != 0 ? errno : EEXIST;
+    temporary.clear();
+    return err;
 }
 
 int renameOver(const std::string& from, const std::string& to) noexcept {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int renameOverAt(int fromFolder, const std::string& from, int toFolder, const std::string& to) noexcept {
+    return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0 ? 0 : errno;
 }
 
 void removeQuietly(const std::string& path) noexcept {

@@ -12,7 +12,7 @@ namespace swapwright {
 
 OutputSink::OutputSink(std::size_t bufferSize)
     : m_capacity(std::max<std::size_t>(bufferSize, 16 * kMaxRewrite)) {
-    m_buffer = std::make_unique<char[]>(m_capacity);
+    m_buffer = std::make_unique_for_overwrite<char[]>(m_capacity); // written before it is read
 }
 
 void OutputSink::write(const void* data, std::size_t n) {

@@ -1,17 +1,38 @@
 #include "core/engine/replacement_model.h"
 
+#include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/base/text.h"
 
+#include <sys/stat.h>
+
 namespace swapwright {
 
+namespace {
+
+// Whether anything exists under the name (links followed); looked up from its folder, which
+// stays open for the next name in it.
+bool exists(const std::string& name, files::FolderCache& folders) {
+    struct stat st {};
+    const std::string_view folder = files::directoryOf(name), base = files::nameOf(name);
+    if (!base.empty() && base != "." && base != "..")
+        if (const auto open = folders.open(folder.empty() ? std::string(".") : std::string(folder)))
+            return ::fstatat(open->Descriptor.get(), std::string(base).c_str(), &st, 0) == 0;
+    return ::stat(name.c_str(), &st) == 0;
+}
+
+} // namespace
+
 void GatherFiles(const IFileEntrySource& source, std::vector<TFileToProcess>& files) {
+    files::FolderCache folders;
     const int count = source.entryCount();
     for (int i = 0; i < count; ++i) {
         if (!source.entryChecked(i))
             continue;
         std::string name = source.entryFileName(i);
-        if (!files::fileExists(name))
+        // Whatever exists under the name goes to the run, which processes regular files only
+        // and names everything else in the report.
+        if (name.empty() || !exists(name, folders))
             continue;
         files.push_back({std::move(name), StrLenPrefixFromText(source.entryPrefixText(i))});
     }

@@ -67,7 +67,8 @@ public:
     virtual std::string cell(int column, int row) const = 0;
 };
 
-// Appends the checked entries whose file exists (a file, not a folder), in list order.
+// Appends the checked entries whose file exists, in list order. Entries that exist but are no
+// regular file (a folder, a FIFO) are appended too: the run names them in its report.
 void GatherFiles(const IFileEntrySource& source, std::vector<TFileToProcess>& files);
 // Empties the list, then appends every definition row with a non-empty "Find" and a true "Use".
 void GatherDefinitions(const IDefinitionRowSource& source, std::vector<TFindReplace>& definitions);

@@ -5,7 +5,8 @@
 
 namespace swapwright {
 
-// The run's settings read from the store by number, at the moment the run asks.
+// The run's settings read from the store by number, at the moment the run asks; during a run
+// the settings file on disk is looked at once, at the first read.
 class TStoreRunSettings final : public IRunSettings {
 public:
     explicit TStoreRunSettings(TWqPersistentData& store) : m_store(store) {}
@@ -15,6 +16,8 @@ public:
     TFormStoreFormat formFileStoreFormat() const override;
     int progressResolution() const override;
     TOperationErrorAction operationErrorAction() const override;
+    void runStarted() const override { m_store.HoldDiskChecks(); }
+    void runEnded() const override { m_store.ReleaseDiskChecks(); }
 
 private:
     TWqPersistentData& m_store;

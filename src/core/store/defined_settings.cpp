@@ -35,6 +35,8 @@ std::vector<std::int32_t> TWqPersistentData::DefinedIds() const {
 
 TWqVariant TWqPersistentData::ReadValue(std::int32_t id) {
     const auto& def = ValueDefinition(id);
+    if (const auto it = m_readValues.find(id); it != m_readValues.end() && it->second.first == m_backEnd->ContentVersion())
+        return it->second.second;
     const auto remembered = m_currentKey;
     TWqVariant result = def.Default;
     try {
@@ -60,6 +62,7 @@ TWqVariant TWqPersistentData::ReadValue(std::int32_t id) {
     }
     // The key that was current before is current again, whether or not it has values yet.
     m_currentKey = remembered;
+    m_readValues[id] = {m_backEnd->ContentVersion(), result};
     return result;
 }
 

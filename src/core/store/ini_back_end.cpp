@@ -28,6 +28,7 @@ std::string_view RootKeyName(std::uint32_t rootKey) noexcept {
 void TWqIniFilePersistentData::SetFileName(std::string fileName, std::optional<SettingsFileContent> content) {
     m_fileName = std::move(fileName);
     m_ini.reset();
+    ++m_version;
     m_dirty = false;
     if (content)
         load(std::move(*content));
@@ -37,6 +38,7 @@ void TWqIniFilePersistentData::load(SettingsFileContent content) {
     RefuseUnlessText(m_fileName, content, "LoadFile");
     m_ini = content.kind == SettingsFileKind::Text ? IniFile::parse(content.bytes) : IniFile();
     m_stamp = content.stamp;
+    ++m_version;
 }
 
 IniFile& TWqIniFilePersistentData::ini() {
@@ -45,16 +47,19 @@ IniFile& TWqIniFilePersistentData::ini() {
             m_ini.emplace();
         return *m_ini;
     }
-    // Outside a batch every use looks whether the file changed on disk; inside one, the first use.
-    if (m_ini && (m_dirty || (m_depth > 0 && m_checkedInBatch)))
+    // Outside a batch every use looks whether the file changed on disk; inside one, or while the
+    // checks are held, the first use.
+    if (m_ini && (m_dirty || (m_depth > 0 && m_checkedInBatch) || (m_holds > 0 && m_checkedInHold)))
         return *m_ini;
     if (!m_ini || fileStamp(m_fileName) != m_stamp)
         load(readSettingsFile(m_fileName));
     m_checkedInBatch = m_depth > 0;
+    m_checkedInHold = m_holds > 0;
     return *m_ini;
 }
 
 void TWqIniFilePersistentData::changed() {
+    ++m_version;
     m_dirty = true;
     if (m_depth == 0)
         Flush();
@@ -82,6 +87,7 @@ void TWqIniFilePersistentData::EndUpdate(bool commit) {
 
 void TWqIniFilePersistentData::Discard() {
     m_ini.reset(); // read the file again at the next use: it was not changed
+    ++m_version;
     m_dirty = false;
 }
 

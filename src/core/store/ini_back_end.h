@@ -79,6 +79,22 @@ public:
     }
     void EndUpdate(bool commit) override;
     void Discard();
+    // Goes up with every change of the content in memory (a write, a deletion, the file read
+    // again); looks first whether the file changed on disk, as every read does.
+    std::uint64_t ContentVersion() {
+        (void)ini();
+        return m_version;
+    }
+    // While held (a run goes on), the file on disk is looked at for changes only at the first use;
+    // reads come from memory, and what is written still reaches the file at once.
+    void HoldDiskChecks() {
+        if (m_holds++ == 0)
+            m_checkedInHold = false;
+    }
+    void ReleaseDiskChecks() {
+        if (m_holds > 0)
+            --m_holds;
+    }
 
 private:
     IniFile& ini();
@@ -91,6 +107,9 @@ private:
     int m_depth = 0;
     bool m_dirty = false;
     bool m_checkedInBatch = false;
+    std::uint64_t m_version = 0;
+    int m_holds = 0;
+    bool m_checkedInHold = false;
 };
 
 } // namespace swapwright

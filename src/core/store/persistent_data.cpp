@@ -27,7 +27,10 @@ void TWqPersistentData::SetStorageType(TPDStorageType type) {
     notImplemented(); // neither the registry nor structured storage back-end is built
 }
 
-void TWqPersistentData::SetBaseKey(std::string_view baseKey) { m_baseKey = text::trim(baseKey, kSeparators); }
+void TWqPersistentData::SetBaseKey(std::string_view baseKey) {
+    m_baseKey = text::trim(baseKey, kSeparators);
+    m_readValues.clear();
+}
 
 void TWqPersistentData::SetFileName(const std::string& fileName) {
     const bool same = platform::kFileNamesIgnoreCase ? text::equalsIgnoreCase(fileName, m_fileName)
@@ -47,6 +50,7 @@ void TWqPersistentData::SetFileName(const std::string& fileName) {
 }
 
 void TWqPersistentData::SetUseRootKey(bool on) {
+    m_readValues.clear();
     m_useRootKey = on;
     m_backEnd->UseRootKey = on;
 }
@@ -56,6 +60,7 @@ void TWqPersistentData::SetRootKey(std::uint32_t rootKey) {
         throw StoreError(text::format("Invalid Root Key '%d'", rootKey), "SetRootKey");
     m_rootKey = rootKey;
     m_backEnd->RootKey = rootKey;
+    m_readValues.clear();
 }
 
 void TWqPersistentData::SetWriteProtected(bool on) {

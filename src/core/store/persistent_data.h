@@ -103,6 +103,9 @@ public:
     void CancelUpdate();
     // Drops changes not yet written; the file is read again at the next use.
     void DiscardChanges();
+    // Reads from memory without looking at the file on disk each time, until released.
+    void HoldDiskChecks() { m_backEnd->HoldDiskChecks(); }
+    void ReleaseDiskChecks() { m_backEnd->ReleaseDiskChecks(); }
 
     // The INI back-end (the only one built).
     TWqIniFilePersistentData& IniBackEnd() noexcept { return *m_backEnd; }
@@ -124,6 +127,9 @@ private:
     std::string m_currentKey;
     std::unique_ptr<TWqIniFilePersistentData> m_backEnd;
     std::map<std::int32_t, TPersistentValue> m_values;
+    // Defined values as last read, with the content version they were read at: a read of an
+    // unchanged store is a look-up.
+    std::map<std::int32_t, std::pair<std::uint64_t, TWqVariant>> m_readValues;
 };
 
 // Many changes written to the file once: commit() writes them; leaving the scope without it (an
