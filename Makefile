@@ -18,7 +18,7 @@ $(BUILD)/build.ninja: | deps
 build: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Runs the program's main job on the example shipped in examples/.
+# Opens the window on a copy of examples/billing (headless: runs it with swapwright-cli run).
 run: build
 	@examples/run-example $(BUILD)
 

@@ -85,6 +85,13 @@ auto guarded(F callable) {
     };
 }
 
+// A slot without arguments that runs the callable through guardedCall (for signals whose arguments
+// it does not need).
+template <typename F>
+auto guardedSlot(F callable) {
+    return [callable = std::move(callable)]() { guardedCall(callable); };
+}
+
 // Serves pending events; nothing they raise reaches the caller (the yield of a run calls this).
 void processEventsGuarded() noexcept;
 

@@ -153,6 +153,9 @@ TWqProgressForm::TWqProgressForm(int itemCount, TWqPersistentData* store, QWidge
 
     m_timer.setInterval(TProgressState::kTimerInterval);
     connect(&m_timer, &QTimer::timeout, this, [this] { m_state.timerTick(); });
+    m_itemTextTimer.setSingleShot(true);
+    m_itemTextTimer.setInterval(kItemTextInterval);
+    connect(&m_itemTextTimer, &QTimer::timeout, this, [this] { drawItemTextNow(); });
 
     m_state.setDrawer(this);
     progressChanged({true, true, true, true});
@@ -181,6 +184,8 @@ void TWqProgressForm::execute(const std::function<void(TWqProgressForm&)>& work)
         ~Bracket() {
             form.m_state.finish();
             form.m_timer.stop();
+            if (form.m_itemTextTimer.isActive())
+                form.drawItemTextNow();
             s_running = previous;
         }
     } bracket{*this, s_running};
@@ -224,10 +229,21 @@ void TWqProgressForm::showItemText() {
     m_itemText->setToolTip(text);
 }
 
+void TWqProgressForm::drawItemTextNow() {
+    m_itemTextTimer.stop();
+    showItemText();
+    m_itemText->repaint();
+    m_itemTextDrawn.start();
+}
+
 void TWqProgressForm::progressChanged(const TProgressChanges& changes) {
     if (changes.ItemText) {
-        showItemText();
-        m_itemText->repaint(); // at once, not at the next yield
+        // At once, not at the next yield; during a run of many small files at most every
+        // kItemTextInterval ms (a synchronous repaint for each of 10,000 files costs a third of the run).
+        if (!m_state.running() || !m_itemTextDrawn.isValid() || m_itemTextDrawn.elapsed() >= kItemTextInterval)
+            drawItemTextNow();
+        else if (!m_itemTextTimer.isActive())
+            m_itemTextTimer.start();
     }
     if (changes.ItemBar)
         moveBar(m_itemBar, 0, kItemBarSteps, static_cast<int>(std::lround(m_state.itemFraction() * kItemBarSteps)));

@@ -4,6 +4,7 @@
 #include "core/engine/progress_state.h"
 #include "gui/qt_date_time_formatter.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -34,6 +35,9 @@ public:
     static constexpr int kWidth = 440;
     static constexpr int kHeightOneItem = 140;
     static constexpr int kHeightMoreItems = 180;
+    // While the work runs the item text is drawn at once, but at most this often (milliseconds):
+    // files that follow each other faster than that show their text at the next chance.
+    static constexpr int kItemTextInterval = 20;
 
     // `clock` replaces the monotonic clock of the time texts (pictures and tests).
     explicit TWqProgressForm(int itemCount, TWqPersistentData* store = nullptr, QWidget* parent = nullptr,
@@ -70,6 +74,7 @@ private:
 
     void progressChanged(const TProgressChanges& changes) override;
     void showItemText();
+    void drawItemTextNow();
     void storePlacement() noexcept;
 
     QtDateTimeFormatter m_dates;
@@ -77,6 +82,8 @@ private:
     Yield m_yield;
     TWqPersistentData* m_store;
     QTimer m_timer;
+    QTimer m_itemTextTimer;
+    QElapsedTimer m_itemTextDrawn;
 
     QFrame* m_picture;
     QLabel* m_itemText;

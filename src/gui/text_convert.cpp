@@ -1,6 +1,10 @@
 #include "gui/text_convert.h"
 
+#include "core/base/text.h"
+
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace swapwright::gui {
 
@@ -17,6 +21,19 @@ QString toDisplayText(std::string_view bytes) {
 std::string toBytes(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+std::string toEditedBytes(const QString& text, std::string_view original) {
+    if (text == toDisplayText(original))
+        return std::string(original);
+    if (!swapwright::text::isValidUtf8(original)) {
+        const bool fitsLatin1 = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+        if (fitsLatin1) {
+            const QByteArray latin1 = text.toLatin1();
+            return std::string(latin1.constData(), static_cast<std::size_t>(latin1.size()));
+        }
+    }
+    return toBytes(text);
 }
 
 } // namespace swapwright::gui

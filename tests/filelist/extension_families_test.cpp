@@ -69,3 +69,22 @@ TEST(ExtensionFamilies, ActiveFamiliesComeInStoredOrder) {
     EXPECT_EQ(FindFamily(families, ""), nullptr);
     EXPECT_EQ(ReadFamilyTexts(*store).size(), 5u);
 }
+
+TEST(ExtensionFamilies, DialogItemsReadSplitAndWriteBackInListOrder) {
+    test::TempDir dir;
+    const std::string prefix = "[HKEY_CURRENT_USER\\Software\\Wq - Software\\Wq - Swapwright\\File Extension Families]\n";
+    test::writeFile(dir.path("f.swd"), prefix +
+                                           "File Extension Family 5=*.pas;*.dfm ^ True\n"
+                                           "File Extension Family 1=\n"
+                                           "File Extension Family 0=a ^^ b\n");
+    const auto store = CreateAppPersistentData(dir.path("f.swd"));
+    using Items = std::vector<TFamilyItem>;
+    EXPECT_EQ(ReadFamilyItems(*store), (Items{{"*.pas;*.dfm", true}, {"a", false}}));
+
+    WriteFamilyItems(*store, Items{{"*.pas;*.dfm", true}, {"", false}});
+    EXPECT_EQ(test::readFile(dir.path("f.swd")), prefix +
+                                                     "File Extension Family 0=*.pas;*.dfm ^ True\n"
+                                                     "File Extension Family 1=\" ^ False\"\n"); // a leading blank is kept by quotes
+    WriteFamilyItems(*store, {});
+    EXPECT_EQ(ReadFamilyTexts(*store), Strings{});
+}

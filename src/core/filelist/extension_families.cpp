@@ -56,6 +56,30 @@ std::vector<std::string> ReadFamilyTexts(TWqPersistentData& store) {
     return texts;
 }
 
+std::vector<TFamilyItem> ReadFamilyItems(TWqPersistentData& store) {
+    std::vector<TFamilyItem> items;
+    for (const auto& t : ReadFamilyTexts(store)) {
+        if (t.empty())
+            continue;
+        TFamilyText f = SplitFamilyText(t);
+        items.push_back({std::move(f.Extensions), f.InUse});
+    }
+    return items;
+}
+
+void WriteFamilyItems(TWqPersistentData& store, const std::vector<TFamilyItem>& items) {
+    const std::string key = "\\" + std::string(kFileExtensionFamiliesKey);
+    TWqUpdateScope scope(store);
+    store.DeleteKey(key);
+    if (!items.empty()) {
+        store.OpenKey(key, true);
+        for (std::size_t i = 0; i < items.size(); ++i)
+            store.WriteString(text::format("File Extension Family %d", static_cast<int>(i)),
+                              text::format("%s ^ %s", items[i].Extensions, items[i].InUse ? "True" : "False"));
+    }
+    scope.commit();
+}
+
 std::vector<TExtensionFamily> BuildActiveFamilies(TWqPersistentData& store) {
     std::vector<TExtensionFamily> families;
     for (const auto& t : ReadFamilyTexts(store)) {

@@ -29,6 +29,18 @@ std::vector<std::string> SplitExtensionList(std::string_view list);
 // The stored family texts of the key "File Extension Families", in file order, unchanged.
 std::vector<std::string> ReadFamilyTexts(TWqPersistentData& store);
 
+// One family as the settings dialog lists it: the extension list and its check box.
+struct TFamilyItem {
+    std::string Extensions;
+    bool InUse = false;
+    friend bool operator==(const TFamilyItem&, const TFamilyItem&) = default;
+};
+// The stored families for the dialog, in file order; empty texts are passed over.
+std::vector<TFamilyItem> ReadFamilyItems(TWqPersistentData& store);
+// Replaces the key with the items, each written as "%s ^ %s" (the list, "True" or "False") under
+// "File Extension Family %d" in list order; items with an empty list are written too. One write.
+void WriteFamilyItems(TWqPersistentData& store, const std::vector<TFamilyItem>& items);
+
 // The families in use, in stored order; families without any extension are left out.
 std::vector<TExtensionFamily> BuildActiveFamilies(TWqPersistentData& store);
 

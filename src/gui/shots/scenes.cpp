@@ -2,6 +2,9 @@
 
 #include "core/base/exceptions.h"
 #include "core/engine/operation_report.h"
+#include "core/filelist/extension_families.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/app_store.h"
 #include "gui/controls/button_bar.h"
 #include "gui/controls/wq_combo_box.h"
 #include "gui/controls/wq_integer_edit.h"
@@ -9,13 +12,22 @@
 #include "gui/controls/wq_size_grip.h"
 #include "gui/controls/wq_splitter.h"
 #include "gui/exception_dialog.h"
+#include "gui/main_window.h"
+#include "gui/settings_window.h"
 #include "gui/icons.h"
 #include "gui/message_box.h"
 #include "gui/progress_form.h"
 #include "gui/qt_date_time_formatter.h"
 #include "gui/report_dialog.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScreen>
+#include <QTimer>
 #include <QFormLayout>
+#include <QTemporaryDir>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -239,7 +251,117 @@ std::unique_ptr<QWidget> iconGallery() {
     return window;
 }
 
+// A folder for the scene's files that lives as long as the program (one scene per run).
+QString sceneFolder() {
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+std::unique_ptr<QWidget> mainWindow(const QStringList& arguments) {
+    TMainWindow::Options options;
+    options.StoreFileName = QDir(sceneFolder()).filePath(QStringLiteral("swapwright.swd")).toStdString();
+    for (const QString& argument : arguments)
+        options.Arguments.push_back(argument.toStdString());
+    return std::make_unique<TMainWindow>(std::move(options));
+}
+
+// The shipped example, copied, as `make run` shows it: files and definitions ready for a run.
+std::unique_ptr<QWidget> mainWindowWithExample() {
+    const QDir source(QStringLiteral(SWAPWRIGHT_EXAMPLES_DIR "/billing"));
+    const QDir target(sceneFolder());
+    for (const QString& name : source.entryList(QDir::Files))
+        QFile::copy(source.filePath(name), target.filePath(name));
+    QDir::setCurrent(target.path());
+    return mainWindow({QStringLiteral("billing.swd")});
+}
+
+// Serves events for a while (the run's yields keep serving them while it goes on).
+void serveEvents(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The example with forty larger units, so that the run lasts long enough to be caught: the main
+// window, the progress window and the report window during the run.
+std::unique_ptr<QWidget> mainWindowForRun() {
+    auto window = mainWindowWithExample();
+    QFile unit(QStringLiteral(SWAPWRIGHT_EXAMPLES_DIR "/billing/Invoices.pas"));
+    QByteArray big = unit.open(QIODevice::ReadOnly) ? unit.readAll() : QByteArray("TInvoiceForm\n");
+    const QByteArray filler = "  { Totals of the period: net, tax and gross amounts per account. }\r\n";
+    while (big.size() < 2'000'000)
+        big += filler;
+    for (int i = 1; i <= 40; ++i) {
+        QFile file(QDir(sceneFolder()).filePath(QStringLiteral("InvoiceModule%1.pas").arg(i, 2, 10, QLatin1Char('0'))));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(big);
+    }
+    return window;
+}
+
+int shootRun(QWidget& widget, const QString& file) {
+    auto& window = static_cast<TMainWindow&>(widget);
+    window.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (!window.started() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::vector<std::string> units;
+    for (int i = 1; i <= 40; ++i)
+        units.push_back(QDir(sceneFolder()).filePath(QStringLiteral("InvoiceModule%1.pas").arg(i, 2, 10, QLatin1Char('0'))).toStdString());
+    window.session().AddFiles(units);
+    window.updateActions();
+    int status = 1;
+    bool shot = false;
+    // Caught in the middle of the run: the check runs at the run's yields.
+    QTimer catcher;
+    catcher.setInterval(5);
+    QObject::connect(&catcher, &QTimer::timeout, &window, [&] {
+        TWqProgressForm* form = TWqProgressForm::running();
+        if (shot || !form || form->progress().currentItem() < 27)
+            return;
+        shot = true;
+        catcher.stop();
+        TWqReportDlg::instance().setGeometry(window.x() + 40, window.frameGeometry().bottom() + 12, 680, 420);
+        form->move(window.x() + 150, window.y() + 330);
+        form->raise();
+        serveEvents(300);
+        const QPixmap picture = grabVisibleWindows();
+        status = !picture.isNull() && picture.save(file, "PNG") ? 0 : 1;
+        form->cancel();
+    });
+    catcher.start();
+    window.action("ActionExecuteReplacements")->trigger();
+    while (!shot && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    serveEvents(200);
+    return status;
+}
+
+std::unique_ptr<QWidget> settingsDialog() {
+    static std::unique_ptr<TWqPersistentData> store = [] {
+        auto s = CreateAppPersistentData(QDir(sceneFolder()).filePath(QStringLiteral("settings.swd")).toStdString());
+        s->WriteValue(sidProgressResolution, std::int32_t{250});
+        s->WriteValue(sidOperationErrorAction, std::int32_t{0});
+        WriteFamilyItems(*s, {{"*.pas;*.dfm", true}, {"*.dpr;*.res", true}, {"*.cpp;*.h;*.hpp", false}});
+        return s;
+    }();
+    return std::make_unique<TSettingsWindow>(*store, nullptr, nullptr);
+}
+
 } // namespace
+
+QPixmap grabVisibleWindows() {
+    QRect area;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowHandle())
+            area = area.united(w->frameGeometry());
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || area.isEmpty())
+        return {};
+    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+}
 
 const std::vector<Scene>& scenes() {
     static const std::vector<Scene> all = {
@@ -264,6 +386,13 @@ const std::vector<Scene>& scenes() {
         {"progress-window", "the progress window during a run over three files, in the second one", progressWindow},
         {"report-window", "the report of a run with five files, one of them failing", reportWindow},
         {"icons", "every bundled picture at 16, 24, 32 and 48 pixels", iconGallery},
+        {"main-window-empty", "the main window at its first start: empty list, empty grid",
+         [] { return mainWindow({}); }},
+        {"main-window", "the main window on the shipped example: files and definitions ready for a run",
+         mainWindowWithExample},
+        {"main-window-run", "the main window during a run, with the progress window and the report window",
+         mainWindowForRun, shootRun},
+        {"settings-dialog", "Application Settings with three extension families", settingsDialog},
     };
     return all;
 }

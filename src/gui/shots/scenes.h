@@ -15,7 +15,13 @@ struct Scene {
     const char* name;        // the file name without ".png"
     const char* description;
     std::function<std::unique_ptr<QWidget>()> make;
+    // For scenes with several windows or a moment that has to be caught: takes the picture of the
+    // made window itself and returns the exit status (none: the runner shows and grabs the window).
+    std::function<int(QWidget&, const QString& file)> shoot = {};
 };
+
+// The part of the screen that holds every visible window, as the screen shows it.
+QPixmap grabVisibleWindows();
 
 const std::vector<Scene>& scenes();
 

@@ -28,6 +28,8 @@ void waitFor(int milliseconds) {
 
 int shoot(const shots::Scene& scene, const QString& file) {
     std::unique_ptr<QWidget> window = scene.make();
+    if (scene.shoot)
+        return scene.shoot(*window, file);
     window->show();
     QElapsedTimer timer;
     timer.start();

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "core/base/host.h"
+#include "core/session/session.h"
+#include "core/store/window_font.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QLabel;
+class QMenu;
+class QPrinter;
+class QTimer;
+class QToolButton;
+
+// The program's main window: the file list over the find/replace grid, the tool bar at the right,
+// the status bar, the actions and their menus. It holds the session (store, file list, grid) and
+// wires the actions to it; the start-up work runs on the first idle moment, the whole state is
+// saved when the window is destroyed.
+namespace swapwright::gui {
+
+class TAboutWindow;
+class TFileListItemModel;
+class TFindReplaceGridItemModel;
+class TWqFindReplaceGrid;
+class TWqListView;
+class TWqSplitter;
+
+class TMainWindow : public QMainWindow, public ISessionView {
+    Q_OBJECT
+public:
+    static constexpr int kDesignedWidth = 496;
+    static constexpr int kDesignedHeight = 477;
+    static constexpr int kStatusBarHeight = 22;
+    static constexpr int kToolButtonSize = 36;
+    static constexpr int kDesignedGridHeight = 156;
+    static constexpr int kSplitterThickness = 6;
+    static constexpr int kStatusInterval = 1000;
+
+    struct Options {
+        std::string StoreFileName;           // the settings file in use until a definition file is named
+        std::vector<std::string> Arguments;  // the command line after the program's name
+        std::string ProgramPath;             // for the file type registration (none: not registered)
+        std::string DataHome;                // where the registration writes
+    };
+
+    explicit TMainWindow(Options options, QWidget* parent = nullptr);
+    ~TMainWindow() override;
+
+    TSession& session() noexcept { return *m_session; }
+    // The action of that name (its objectName), or null.
+    QAction* action(std::string_view name) const;
+    const std::vector<QAction*>& actions() const noexcept { return m_actions; }
+    QMenu* fileListMenu() const noexcept { return m_fileListMenu; }
+    QMenu* gridMenu() const noexcept { return m_gridMenu; }
+    QMenu* settingsMenu() const noexcept { return m_settingsMenu; }
+    QMenu* infoMenu() const noexcept { return m_infoMenu; }
+    TWqListView* fileList() const noexcept { return m_fileList; }
+    TWqFindReplaceGrid* grid() const noexcept { return m_grid; }
+    TWqSplitter* splitter() const noexcept { return m_splitter; }
+    QLabel* statusText() const noexcept { return m_statusText; }
+
+    // Whether the start-up work has been done.
+    bool started() const noexcept { return m_started; }
+    // From the moment the run action is triggered until the run has returned.
+    bool runPending() const noexcept { return m_runQueued || m_running; }
+
+    // ISessionView
+    void storeWindowRecord(TWindowRecord& record) override;
+    void applyWindowRecord(const TWindowRecord& record) override;
+    void storeFileChanged() override;
+    void updateActions() override;
+
+    void updateCaption();
+    void updateStatusBar();
+    // The file list and the grid take the font.
+    void setListFont(const QFont& font);
+    // An image of the window on the printer's page, scaled to fit.
+    void printWindowImage(QPrinter& printer);
+
+    // Where the bundled user guide is (empty when it cannot be found).
+    static QString userGuidePath();
+
+signals:
+    // The window was closed: the program ends.
+    void closed();
+    // A run started from the window has returned.
+    void runFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class GuiYield;
+    class WaitCursor;
+
+    void buildActions();
+    void buildMenus();
+    void buildLayout();
+    void buildToolBar();
+    QAction* addAction(std::string_view name, const char* category, std::string_view caption, std::string_view hint,
+                       std::string_view iconName = {});
+    QToolButton* addToolButton(const char* objectName, QAction* action, std::string_view iconName);
+    QToolButton* addMenuButton(const char* objectName, QMenu* menu, const QString& caption, const QString& hint,
+                               std::string_view iconName);
+    void startUp();
+    std::vector<int> selectedFileRows() const;
+
+    // Action handlers.
+    void ActionExecuteReplacementsExecute();
+    void ActionAddFilesExecute();
+    void ActionPrintExecute();
+    void ActionSetFontExecute();
+    void ActionExitApplicationExecute();
+    void ActionSettingsDlgExecute();
+    void ActionSaveSettingsToFileExecute();
+    void ActionLoadSettingsFromFileExecute();
+    void ActionInfoAboutExecute();
+    void ActionInfoWebExecute();
+    void FileListFilesDropped(const std::vector<std::string>& fileNames);
+
+    // The run itself, from the queued call.
+    void executeReplacements();
+    void runOperation(TOperationData& operation);
+    void cancelRun();
+
+    Options m_options;
+    std::unique_ptr<TSession> m_session;
+    std::unique_ptr<IQuestion> m_question;
+    std::unique_ptr<GuiYield> m_yield;
+    std::unique_ptr<WaitCursor> m_waitCursor;
+
+    TFileListItemModel* m_fileListModel = nullptr;
+    TFindReplaceGridItemModel* m_gridModel = nullptr;
+    TWqListView* m_fileList = nullptr;
+    TWqSplitter* m_splitter = nullptr;
+    TWqFindReplaceGrid* m_grid = nullptr;
+    QLabel* m_statusText = nullptr;
+    QTimer* m_statusTimer = nullptr;
+    QMenu* m_fileListMenu = nullptr;
+    QMenu* m_gridMenu = nullptr;
+    QMenu* m_settingsMenu = nullptr;
+    QMenu* m_infoMenu = nullptr;
+    std::vector<QAction*> m_actions;
+    std::map<std::string, QAction*, std::less<>> m_actionsByName;
+    QPointer<TAboutWindow> m_about;
+    TWqFont m_listFont;
+
+    bool m_startingUp = false;
+    bool m_started = false;
+    bool m_runQueued = false;
+    bool m_running = false;
+    bool m_closeAfterRun = false;
+};
+
+} // namespace swapwright::gui
