@@ -17,6 +17,7 @@ constexpr Command kCommands[] = {
     {"replace", swapwright::cli::runReplace},
     {"run", swapwright::cli::runRun},
     {"show", swapwright::cli::runShow},
+    {"undo", swapwright::cli::runUndo},
     {"form-to-text", swapwright::cli::formToText},
     {"form-to-resource", swapwright::cli::formToResource},
 };

@@ -1,12 +1,14 @@
-// swapwright-cli run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS]
-// [--no-ignore] DEFINITION.swd [FILE|FOLDER...]: the replacement run of a definition file from the
-// terminal. The report goes to standard output line by line, progress to standard error when it
-// is a terminal; Ctrl-C, SIGTERM and SIGHUP cancel. The definition file is never written.
-// --no-sync leaves out the flush of each new file before its rename; --report also saves the
-// report, as rich text when FILE ends in .rtf, else as plain text. A FOLDER brings its files as
-// the definition file's folder options say, or the three folder flags for this call. A report
-// whose reader went away does not stop the run: it goes on to its end, so that the files are left
-// as a whole run leaves them, and the exit status says the report was lost.
+// swapwright-cli run [--dry-run] [--preview] [--skip-unchanged] [--no-sync] [--report FILE]
+// [--include MASKS] [--exclude MASKS] [--no-ignore] DEFINITION.swd [FILE|FOLDER...]: the
+// replacement run of a definition file from the terminal. The report goes to standard output line
+// by line, progress to standard error when it is a terminal; Ctrl-C, SIGTERM and SIGHUP cancel.
+// The definition file is never written. --no-sync leaves out the flush of each new file before its
+// rename; --report also saves the report, as rich text when FILE ends in .rtf, else as plain text.
+// A FOLDER brings its files as the definition file's folder options say, or the three folder flags
+// for this call. A report whose reader went away does not stop the run: it goes on to its end, so
+// that the files are left as a whole run leaves them, and the exit status says the report was
+// lost. --preview prints what the run would change as a unified diff and writes nothing
+// (preview_command.cpp); --skip-unchanged leaves files without replacements untouched this once.
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
 #include "cli/folder_flags.h"
@@ -20,9 +22,11 @@
 #include "core/engine/report_document.h"
 #include "core/filelist/extension_families.h"
 #include "core/session/session.h"
+#include "core/settings/app_settings.h"
 
 #include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -45,6 +49,8 @@ int fail(const std::string& message, int status) {
 
 int runRun(int argc, char** argv) {
     bool dryRun = false;
+    bool preview = false;
+    bool skipUnchanged = false;
     bool durable = true;
     std::string reportFile;
     FolderFlags folderFlags;
@@ -60,6 +66,10 @@ int runRun(int argc, char** argv) {
                 return usageError(kCommand, flagError);
         } else if (options && a == "--dry-run")
             dryRun = true;
+        else if (options && a == "--preview")
+            preview = true;
+        else if (options && a == "--skip-unchanged")
+            skipUnchanged = true;
         else if (options && a == "--no-sync")
             durable = false;
         else if (options && a == "--report") {
@@ -98,9 +108,11 @@ int runRun(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     installCancelOnSignals();
 
-    // Nothing but the run's files is ever written: the session's store keeps its writes in memory,
-    // and without a question of the session the prefix warning is never asked.
-    TSession session({}, {.WriteProtected = true});
+    // Nothing but the run's files and its undo data (in the user's state folder, for
+    // swapwright-cli undo) is ever written: the session's store keeps its writes in memory, and
+    // without a question of the session the prefix warning is never asked.
+    TSession session({}, {.WriteProtected = true,
+                          .UndoFolder = DefaultUndoFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))});
     try {
         session.StartUp(definitionFile, {});
         applyFolderFlags(folderFlags, session);
@@ -108,6 +120,8 @@ int runRun(int argc, char** argv) {
     } catch (const std::exception& e) {
         return fail(e.what(), 2);
     }
+    if (skipUnchanged)
+        session.store().WriteValue(sidLeaveUnchangedFiles, true); // kept in memory: this run only
 
     auto data = session.PrepareOperation();
     if (!TSession::HasWork(*data)) {
@@ -116,6 +130,8 @@ int runRun(int argc, char** argv) {
                                                                  : "no used definition with a find text"));
         return fileArguments.status;
     }
+    if (preview)
+        return previewRun(session, *data, reportFile);
 
     TReportDocument document;
     StreamReport report(stdout, reportFile.empty() ? nullptr : &document);

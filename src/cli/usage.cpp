@@ -9,7 +9,7 @@ namespace swapwright::cli {
 
 namespace {
 
-constexpr std::array<CommandHelp, 5> kCommands = {{
+constexpr std::array<CommandHelp, 6> kCommands = {{
     {"replace", "replace [--prefix none|8|16|32] DEFS.tsv INPUT [OUTPUT]",
      "Passes one file through the substitution. DEFS.tsv holds one definition a line: find,\n"
      "replacement, case, whole word, separated by TAB; \\\\ \\t \\n \\r and \\xHH are escapes in find\n"
@@ -20,8 +20,8 @@ constexpr std::array<CommandHelp, 5> kCommands = {{
      "\n"
      "Exit status: 0 done, 1 the substitution failed, 2 bad usage or an unreadable DEFS.tsv.\n"},
     {"run",
-     "run [--dry-run] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS] [--no-ignore] "
-     "DEFINITION.swd [FILE|FOLDER...]",
+     "run [--dry-run] [--preview] [--skip-unchanged] [--no-sync] [--report FILE] [--include MASKS] [--exclude MASKS] "
+     "[--no-ignore] DEFINITION.swd [FILE|FOLDER...]",
      "The replacement run of a definition file: every used definition over every checked file\n"
      "that exists, with the file's settings; the FILEs are added to the list first, as the window\n"
      "adds files, and a FOLDER with the files in it that match the masks. The report goes to standard output as the run goes; when its reader goes away,\n"
@@ -30,6 +30,11 @@ constexpr std::array<CommandHelp, 5> kCommands = {{
      "a definition file.\n"
      "\n"
      "  --dry-run      count and report, but write no file\n"
+     "  --preview      write no file; print every change the run would make as a unified diff on\n"
+     "                 standard output (form files in their text form, files with string length\n"
+     "                 prefixes as one \"Binary files ... differ\" line), the report on standard error\n"
+     "  --skip-unchanged  leave files in which nothing is replaced as they are (not rewritten, not\n"
+     "                 backed up)\n"
      "  --no-sync      do not flush each new file to the disk before it replaces the original\n"
      "  --report FILE  also save the report: rich text when FILE ends in .rtf, else plain text\n"
      "  --include MASKS, --exclude MASKS, --no-ignore\n"
@@ -46,6 +51,18 @@ constexpr std::array<CommandHelp, 5> kCommands = {{
      "  --include MASKS, --exclude MASKS, --no-ignore   for FOLDERs, as for run\n"
      "\n"
      "Exit status: 0 done, 2 bad usage or an unreadable definition file.\n"},
+    {"undo", "undo [--list] [--dry-run] [RUN]",
+     "Puts the files of a run back as they were before it: the newest run not yet undone, or RUN,\n"
+     "a name that --list prints. A file that still holds what the run wrote gets its old content\n"
+     "back (one atomic replacement, permissions kept); a file changed since is left as it is and\n"
+     "named in the report, which goes to standard output. Backup files are never touched. Runs are\n"
+     "kept in $XDG_STATE_HOME/swapwright/runs (~/.local/state/swapwright/runs).\n"
+     "\n"
+     "  --list     print the kept runs, one a line: name, start time, files, \"undone\" where it was\n"
+     "  --dry-run  check and report, but write no file\n"
+     "\n"
+     "Exit status: 0 every file restored or nothing to undo, 1 a file was left as it is or\n"
+     "failed, 2 bad usage or no kept run of that name.\n"},
     {"form-to-text", "form-to-text INPUT OUTPUT",
      "Writes the text form of a form file (a form file in text form is copied).\n"
      "\n"

@@ -34,6 +34,8 @@ TEST_F(AppSettingsTest, WithoutAFileEverySettingIsItsDefault) {
     EXPECT_EQ(ReadIntegerSetting(*store, sidProgressResolution), 100);
     EXPECT_EQ(ReadIntegerSetting(*store, sidFindReplaceGridHeight), -1);
     EXPECT_EQ(kOperationErrorActionTexts[ReadIntegerSetting(*store, sidOperationErrorAction)], "Ask User");
+    EXPECT_EQ(ReadIntegerSetting(*store, sidUndoHistory), 5);
+    EXPECT_FALSE(ReadBoolSetting(*store, sidLeaveUnchangedFiles));
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_THROW(DefineAppSettings(*store), EWqException); // defined once
 }

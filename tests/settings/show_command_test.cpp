@@ -60,12 +60,14 @@ TEST(ShowCommand, PrintsWhatTheProgramWouldLoad) {
     EXPECT_EQ(r.err, "");
 
     const auto settings = withTag(r.out, "setting");
-    ASSERT_EQ(settings.size(), 11u);
+    ASSERT_EQ(settings.size(), 13u);
     EXPECT_EQ(settings[0], "setting\t1\tCreate Backup Files\tTrue");
     EXPECT_EQ(settings[5], "setting\t6\tBackup File Prefix\t tab\\t");
     EXPECT_EQ(settings[6], "setting\t7\tDefault String Length Prefix\t1");
     EXPECT_EQ(settings[7], "setting\t8\tShow String Length Prefix Warning\tTrue"); // never asked here
     EXPECT_EQ(settings[10], "setting\t11\tOperation Error Action\t1");
+    EXPECT_EQ(settings[11], "setting\t12\tUndo History\t5");
+    EXPECT_EQ(settings[12], "setting\t13\tLeave Files without Replacements untouched\tFalse");
     EXPECT_EQ(withTag(r.out, "family"), (std::vector<std::string>{"family\t*.pas;*.dfm\tTrue"}));
     EXPECT_EQ(withTag(r.out, "file"),
               (std::vector<std::string>{"file\tC:\\\\src\\\\unit1.pas\tTrue\t16 Bit\tmissing\t",
@@ -73,7 +75,7 @@ TEST(ShowCommand, PrintsWhatTheProgramWouldLoad) {
                                         "file\t" + dir.path("src/Unit2.dfm") + "\tTrue\t8 Bit\texists\t0 KB",
                                         "file\t" + dir.path("missing.txt") + "\tTrue\t8 Bit\tmissing\t"}));
     EXPECT_EQ(withTag(r.out, "definition"), (std::vector<std::string>{"definition\t3\tYes\ta\\r\\nb\\\\c\t\t\t"}));
-    EXPECT_EQ(lines(r.out).size(), 11u + 1 + 4 + 1); // nothing else
+    EXPECT_EQ(lines(r.out).size(), 13u + 1 + 4 + 1); // nothing else
 
     // It wrote nothing: the definition file is as it was and no file was added.
     EXPECT_EQ(test::readFile(defs), content);

@@ -138,6 +138,29 @@ int linkToTemporaryBackup(int sourceFd, int sourceFolder, const std::string& sou
     return err;
 }
 
+int keepContentAs(int sourceFd, int sourceFolder, const std::string& source, const std::string& keep) {
+    if (::linkat(sourceFolder, source.c_str(), AT_FDCWD, keep.c_str(), 0) == 0)
+        return 0;
+    if (errno == EEXIST || errno == ENOENT || errno == ENOTDIR)
+        return errno;
+    // No hard links here (another file system, or not allowed): a copy of the open file.
+    struct stat st {};
+    if (::fstat(sourceFd, &st) != 0)
+        return errno;
+    const int out = createExclusive(keep, 0600);
+    if (out < 0)
+        return errno;
+    int err = copyInto(sourceFd, out);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (err == 0 && ::futimens(out, times) != 0)
+        err = errno;
+    if (::close(out) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        (void)::unlink(keep.c_str());
+    return err;
+}
+
 int renameOver(const std::string& from, const std::string& to) noexcept {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }

@@ -585,10 +585,22 @@ void FileReplacement::commit(const CommitOptions& options) {
         if (err != 0 && err != ENOENT && err != ENOTDIR)
             throw EInOutError(errorMessage("Cannot create backup file", options.Backup, err));
     }
+    if (!options.Keep.empty()) {
+        const int source = options.Source != nullptr ? options.Source->descriptor()
+                                                     : (m_sourceFd >= 0 ? m_sourceFd : m_ownSource.get());
+        const int err = source < 0 ? ENOENT : keepContentAs(source, folderDescriptor(), m_targetInFolder, options.Keep);
+        if (err != 0) {
+            if (!backupTemporary.empty())
+                (void)::unlinkat(backupFolder, backupTemporary.c_str(), 0);
+            throw EInOutError(errorMessage("Cannot keep the previous content for undo of", m_target, err));
+        }
+    }
     if (const int err = renameOverAt(folderDescriptor(), m_temporaryInFolder, folderDescriptor(), m_targetInFolder);
         err != 0) {
         if (!backupTemporary.empty())
             (void)::unlinkat(backupFolder, backupTemporary.c_str(), 0);
+        if (!options.Keep.empty())
+            (void)::unlink(options.Keep.c_str());
         fail("Cannot replace file", m_target, err);
     }
     m_temporary.clear();

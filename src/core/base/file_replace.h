@@ -220,6 +220,10 @@ struct CommitOptions {
     // after the new content has taken the target's place, so a failed replacement keeps an
     // older backup as it was. A backup name in a folder that does not exist gives no backup.
     std::string Backup;
+    // Where the target's current content is also kept, to take the replacement back (empty:
+    // nowhere): a name not yet taken, given the content just before the rename (see
+    // keepContentAs). When that fails, the target is left as it is.
+    std::string Keep = {};
 };
 
 // A new content for a file: written through a descriptor into a temporary file beside the

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <deque>
 #include <new>
 #include <optional>
@@ -152,6 +153,18 @@ struct PendingFile {
     std::string Backup;
     std::uint64_t Bytes;
     std::exception_ptr FlushError;
+    std::string Keep = {}; // where the undo journal keeps the old content
+};
+
+// Counts a file's replacements on their way to the observer's receiver.
+struct ReplacementCounter final : IReplacementReceiver {
+    IReplacementReceiver* next = nullptr;
+    std::int64_t count = 0;
+    void replaced(const ReplacementSpan& span) override {
+        ++count;
+        if (next != nullptr)
+            next->replaced(span);
+    }
 };
 
 // The counts of the definitions and the processed files before a file began, to take a
@@ -213,7 +226,8 @@ public:
     void commit() {
         if (m_batch.empty())
             return;
-        makeDurable();
+        const int journal = keepForUndo();
+        makeDurable(journal);
         const std::size_t current = m_ordered != nullptr ? m_ordered->select(m_batch.front().Index) : 0;
         for (std::size_t k = 0; k < m_batch.size(); ++k) {
             PendingFile& p = m_batch[k];
@@ -221,11 +235,13 @@ public:
                 if (p.FlushError)
                     std::rethrow_exception(p.FlushError);
                 checkPoint(m_context, TRunCheckPoint::BeforeRename, p.Name);
-                p.Replacement->commit({&p.Source, p.Backup});
+                p.Replacement->commit({&p.Source, p.Backup, p.Keep});
                 p.Source.close();
             } catch (const std::exception& error) {
                 p.Replacement.reset();
                 p.Source.close();
+                if (!p.Keep.empty())
+                    m_context.Journal->replacementDropped(p.Keep);
                 if (m_ordered == nullptr) {
                     m_batch.clear();
                     throw;
@@ -249,6 +265,42 @@ public:
     }
 
 private:
+    // The undo journal hears of every file of the batch and stores what it heard before any of
+    // them is put in place; a file whose undo data cannot be kept fails. Returns the journal's
+    // descriptor to be made durable with the batch (-1: none).
+    int keepForUndo() {
+        if (m_context.Journal == nullptr)
+            return -1;
+        int journal = -1;
+        for (auto& p : m_batch) {
+            if (p.FlushError)
+                continue;
+            try {
+                p.Keep = m_context.Journal->fileReplacing(p.Source.path(), p.Source.status(),
+                                                          p.Replacement->descriptor(), p.Replacement->temporaryName());
+            } catch (const std::exception&) {
+                p.FlushError = std::current_exception();
+            }
+        }
+        try {
+            journal = m_context.Journal->storePending();
+        } catch (const std::exception&) {
+            failKept(std::current_exception());
+        }
+        return journal;
+    }
+
+    // The files whose undo data was to be kept fail with `error`.
+    void failKept(std::exception_ptr error) {
+        for (auto& p : m_batch) {
+            if (!p.FlushError && !p.Keep.empty()) {
+                p.FlushError = error;
+                m_context.Journal->replacementDropped(p.Keep);
+                p.Keep.clear();
+            }
+        }
+    }
+
     std::optional<PendingFile> prepare(std::size_t index, const TFileToProcess& file) {
         m_lastSize = 0;
         if (file.FileName.empty() || m_definitions.empty())
@@ -292,11 +344,18 @@ private:
         const std::string_view bytes = formFile ? std::string_view(formText) : content.view();
 
         IReportSink* report = m_ordered != nullptr ? static_cast<IReportSink*>(m_ordered) : &m_context.Report;
-        const PassReceivers receivers{m_progress, m_context.Sums, report, m_context.Yield};
+        ReplacementCounter counter;
+        if (m_context.Observer != nullptr)
+            counter.next = m_context.Observer->fileStarted(file, bytes, formFile, m_definitions.size());
+        const bool leaveUnchanged = !m_context.DryRun && m_context.Settings.leaveUnchangedFiles();
+        IReplacementReceiver* replacements = leaveUnchanged ? &counter : counter.next;
+        const PassReceivers receivers{m_progress, m_context.Sums, report, m_context.Yield, replacements};
         if (m_context.DryRun) {
             DiscardSink sink;
-            ReplaceInStream(bytes, sink, file.StrLenPrefix, m_definitions, m_compiled, receivers);
+            const bool completed = ReplaceInStream(bytes, sink, file.StrLenPrefix, m_definitions, m_compiled, receivers);
             ++m_filesProcessed;
+            if (m_context.Observer != nullptr)
+                m_context.Observer->fileEnded(!completed || stopped(m_progress));
             return std::nullopt;
         }
 
@@ -305,18 +364,23 @@ private:
         options.Flush = false;       // the batch is made durable as a whole
         auto replacement = std::make_unique<files::FileReplacement>(source, options);
         std::uint64_t written = 0;
+        bool completed = true;
         {
             FileDescriptorSink sink(replacement->descriptor(), replacement->temporaryName());
-            ReplaceInStream(bytes, sink, file.StrLenPrefix, m_definitions, m_compiled, receivers);
+            completed = ReplaceInStream(bytes, sink, file.StrLenPrefix, m_definitions, m_compiled, receivers);
             sink.finish();
             written = sink.size();
         }
         ++m_filesProcessed;
+        if (m_context.Observer != nullptr)
+            m_context.Observer->fileEnded(!completed || stopped(m_progress));
         content.release();
         std::string().swap(formText);
 
         if (stopped(m_progress))
             return std::nullopt; // the replacement removes its temporary file; the original stays as it was
+        if (leaveUnchanged && counter.count == 0)
+            return std::nullopt; // nothing replaced: neither rewritten nor backed up
 
         // Back to resource form before anything touches the original: a text that no longer parses
         // fails the file here and leaves it unchanged.
@@ -335,22 +399,32 @@ private:
     }
 
     // Every new content of the batch on the disk: one flush of each file system they are on; a
-    // failing flush is looked into file by file, so only the files it concerns fail.
-    void makeDurable() {
+    // failing flush is looked into file by file, so only the files it concerns fail. The undo
+    // journal (`journal`, -1: none) goes with them: on a file system of the batch the flush takes
+    // it along, elsewhere it is flushed on its own.
+    void makeDurable(int journal) {
         if (!m_context.Durable)
             return;
+        std::vector<dev_t> devices;
         if (m_batch.size() == 1) {
             flushEach(m_batch.front().Source.status().st_dev, true);
-            return;
+        } else {
+            for (const auto& p : m_batch) {
+                const dev_t device = p.Source.status().st_dev;
+                if (std::find(devices.begin(), devices.end(), device) != devices.end())
+                    continue;
+                devices.push_back(device);
+                if (::syncfs(p.Replacement->descriptor()) != 0)
+                    flushEach(device, false);
+            }
         }
-        std::vector<dev_t> devices;
-        for (const auto& p : m_batch) {
-            const dev_t device = p.Source.status().st_dev;
-            if (std::find(devices.begin(), devices.end(), device) != devices.end())
-                continue;
-            devices.push_back(device);
-            if (::syncfs(p.Replacement->descriptor()) != 0)
-                flushEach(device, false);
+        struct stat st {};
+        if (journal >= 0 && (::fstat(journal, &st) != 0 ||
+                             std::find(devices.begin(), devices.end(), st.st_dev) == devices.end()) &&
+            ::fdatasync(journal) != 0) {
+            const int err = errno;
+            failKept(std::make_exception_ptr(EInOutError(std::string("Cannot write the undo journal: ") +
+                                                         std::strerror(err))));
         }
     }
 
@@ -465,12 +539,15 @@ void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& co
     struct HostNotice {
         IRunHost* host;
         const IRunSettings& settings;
+        IRunJournal* journal;
         ~HostNotice() {
+            if (journal)
+                journal->runEnded();
             settings.runEnded();
             if (host)
                 host->operationEnded();
         }
-    } notice{context.Host, context.Settings};
+    } notice{context.Host, context.Settings, context.DryRun ? nullptr : context.Journal};
     context.Settings.runStarted();
     if (context.Host)
         context.Host->operationStarted(*progress);
@@ -490,6 +567,8 @@ void RunOperation(IProgressSink* progress, TOperationData& data, TRunContext& co
             if (context.Yield)
                 context.Yield->processPendingMessages();
         } catch (const std::exception& error) {
+            if (context.Observer != nullptr)
+                context.Observer->fileFailed(data.FilesToProcess[i], error.what());
             if (run.stopping())
                 throw; // a file put in place failed, and the error action stopped the run there
             run.commit();

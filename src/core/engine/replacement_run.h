@@ -5,6 +5,8 @@
 #include "core/engine/replacement_model.h"
 #include "core/engine/run_choices.h"
 #include "core/engine/run_interfaces.h"
+#include "core/engine/run_journal.h"
+#include "core/engine/run_observer.h"
 #include "core/engine/substitution.h"
 
 #include <chrono>
@@ -40,6 +42,8 @@ public:
     virtual TFormStoreFormat formFileStoreFormat() const = 0;
     virtual int progressResolution() const = 0;
     virtual TOperationErrorAction operationErrorAction() const = 0;
+    // A file in which nothing was replaced is left as it is: not rewritten, not backed up.
+    virtual bool leaveUnchangedFiles() const { return false; }
     // A run begins and ends (also by an error): in between, the settings may come from memory
     // without a look at whether the file they are kept in changed on disk.
     virtual void runStarted() const {}
@@ -76,6 +80,10 @@ struct TRunContext {
     // Called at each check point with the file's name as listed, just before the check (tests
     // change the file there).
     std::function<void(TRunCheckPoint, const std::string&)> CheckPoint = {};
+    // Hears of each file's content and replacements (a preview).
+    IRunFileObserver* Observer = nullptr;
+    // Keeps what it takes to put the run's files back (never asked by a dry run).
+    IRunJournal* Journal = nullptr;
 };
 
 // The whole run. Nothing happens without a progress receiver, a file or a definition. An error

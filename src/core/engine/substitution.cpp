@@ -78,23 +78,48 @@ std::string_view ReadStringRest(SourceCursor& source, std::string_view find, TSt
     return source.bytes.substr(after, static_cast<std::size_t>(restLength));
 }
 
-void WriteReplacement(OutputSink& destination, std::string_view replacement, TStrLenPrefix prefix,
-                      std::string_view rest) {
-    const int width = PrefixWidth(prefix);
-    if (width == 0) {
-        destination.write(replacement);
-        destination.write(rest);
-        return;
+namespace {
+
+// What WriteReplacement writes: the new length (with a prefix kind) and the parts of the new
+// content that fit it.
+struct NewContent {
+    unsigned char lengthField[4] = {};
+    std::size_t width = 0;
+    std::string_view text;
+    std::string_view rest;
+};
+
+NewContent layOut(std::string_view replacement, TStrLenPrefix prefix, std::string_view rest) {
+    NewContent c;
+    c.width = static_cast<std::size_t>(PrefixWidth(prefix));
+    if (c.width == 0) {
+        c.text = replacement;
+        c.rest = rest;
+        return c;
     }
     const std::uint64_t total = static_cast<std::uint64_t>(replacement.size()) + rest.size();
     const auto length = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(total, static_cast<std::uint64_t>(LargestPrefixLength(prefix))));
-    const unsigned char bytes[4] = {static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8),
-                                    static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 24)};
-    destination.overwriteTail(bytes, static_cast<std::size_t>(width));
+    for (std::size_t i = 0; i < 4; ++i)
+        c.lengthField[i] = static_cast<unsigned char>(length >> (8 * i));
     const std::size_t fromReplacement = std::min<std::size_t>(length, replacement.size());
-    destination.write(replacement.data(), fromReplacement);
-    destination.write(rest.data(), length - fromReplacement);
+    c.text = replacement.substr(0, fromReplacement);
+    c.rest = rest.substr(0, length - fromReplacement);
+    return c;
+}
+
+void write(OutputSink& destination, const NewContent& c) {
+    if (c.width > 0)
+        destination.overwriteTail(c.lengthField, c.width);
+    destination.write(c.text);
+    destination.write(c.rest);
+}
+
+} // namespace
+
+void WriteReplacement(OutputSink& destination, std::string_view replacement, TStrLenPrefix prefix,
+                      std::string_view rest) {
+    write(destination, layOut(replacement, prefix, rest));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -284,7 +309,13 @@ private:
     std::size_t replace(std::size_t d, std::size_t p) {
         SourceCursor cursor{m_source, p};
         const std::string_view rest = ReadStringRest(cursor, m_definitions[d].Find, m_prefix);
-        WriteReplacement(m_destination, m_definitions[d].Replacement, m_prefix, rest);
+        const NewContent content = layOut(m_definitions[d].Replacement, m_prefix, rest);
+        write(m_destination, content);
+        if (m_receivers.replacements) {
+            const char* field = reinterpret_cast<const char*>(content.lengthField);
+            m_receivers.replacements->replaced({p - content.width, cursor.position - p + content.width, d,
+                                                std::string_view(field, content.width), content.text, content.rest});
+        }
         if (m_fileCounts[d] < std::numeric_limits<std::int32_t>::max())
             ++m_fileCounts[d];
         ++m_pending[d];

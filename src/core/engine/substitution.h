@@ -45,16 +45,44 @@ std::string_view ReadStringRest(SourceCursor& source, std::string_view find, TSt
 void WriteReplacement(OutputSink& destination, std::string_view replacement, TStrLenPrefix prefix,
                       std::string_view rest);
 
+// One replacement as the pass made it: the source bytes [SourceStart, SourceStart + SourceLength)
+// became LengthField + Text + Rest in the destination. Without a prefix kind the span is the
+// occurrence and LengthField and Rest are empty; with one it begins at the string's length field
+// (which the new length overwrites) and ends behind the rest of the old string, and Text and Rest
+// are what the new length kept of the replacement and of that rest. An occurrence that follows a
+// replacement within W bytes has its span begin inside the bytes that replacement consumed: its
+// new length then overwrites the last bytes the previous one wrote. The views are valid during
+// the call only.
+struct ReplacementSpan {
+    std::size_t SourceStart = 0;
+    std::size_t SourceLength = 0;
+    std::size_t Definition = 0; // index into the pass's definitions
+    std::string_view LengthField;
+    std::string_view Text;
+    std::string_view Rest;
+
+    std::size_t writtenSize() const noexcept { return LengthField.size() + Text.size() + Rest.size(); }
+};
+
+// Hears of every replacement of a pass, in source order.
+class IReplacementReceiver {
+public:
+    virtual ~IReplacementReceiver() = default;
+    virtual void replaced(const ReplacementSpan& span) = 0;
+};
+
 // Who hears of a pass. Each may be missing:
 // - progress: no progress to show and nothing that can cancel; the pass runs to its end;
 // - sums: no grid; every definition's row counts as present, so the run's counts still grow;
 // - report: the per-file lines are not written;
-// - yield: nothing to serve between steps.
+// - yield: nothing to serve between steps;
+// - replacements: nobody is told where the replacements are.
 struct PassReceivers {
     IProgressSink* progress = nullptr;
     ISumCells* sums = nullptr;
     IReportSink* report = nullptr;
     IYield* yield = nullptr;
+    IReplacementReceiver* replacements = nullptr;
 };
 
 // How candidate positions are found. All give the same results. Simd (byte masks over the

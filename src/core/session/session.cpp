@@ -5,6 +5,7 @@
 #include "core/base/text.h"
 #include "core/filelist/extension_families.h"
 #include "core/session/saved_state.h"
+#include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
 
 namespace swapwright {
@@ -32,7 +33,7 @@ private:
 } // namespace
 
 TSession::TSession(const std::string& storeFileName, TSessionOptions options)
-    : m_store(CreateAppPersistentData(storeFileName, options.WriteProtected)), m_list(m_store.get()),
+    : m_options(options), m_store(CreateAppPersistentData(storeFileName, options.WriteProtected)), m_list(m_store.get()),
       m_runSettings(*m_store) {}
 
 TSession::~TSession() = default;
@@ -152,6 +153,11 @@ TRunContext TSession::RunContext(IReportSink& report, const IDateTimeFormatter& 
     context.Yield = m_yield;
     context.Sums = &m_grid;
     context.Host = this;
+    if (!m_options.UndoFolder.empty()) {
+        const TUndoLimits limits{ReadIntegerSetting(*m_store, sidUndoHistory)};
+        m_undoRecorder = std::make_unique<TUndoRecorder>(m_options.UndoFolder, limits, nowDateTime(), &report);
+        context.Journal = m_undoRecorder.get();
+    }
     return context;
 }
 

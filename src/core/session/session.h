@@ -7,6 +7,7 @@
 #include "core/filelist/add_files.h"
 #include "core/filelist/file_list_model.h"
 #include "core/grid/find_replace_grid_model.h"
+#include "core/session/undo_journal.h"
 #include "core/session/window_record.h"
 #include "core/settings/run_settings.h"
 #include "core/store/persistent_data.h"
@@ -41,12 +42,14 @@ public:
 struct TSessionOptions {
     // Nothing reaches any file: the store keeps every write in memory (the command line).
     bool WriteProtected = false;
+    // Where runs keep what it takes to undo them (DefaultUndoFolder); empty: no undo data.
+    std::string UndoFolder = {};
 };
 
 class TSession final : public IDefinitionFileLoader, public IRunHost {
 public:
     // A session whose store works on the given file (none: nothing is read until StartUp names
-    // a definition file). The store has the program's base key and its eleven settings.
+    // a definition file). The store has the program's base key and its settings.
     explicit TSession(const std::string& storeFileName = {}, TSessionOptions options = {});
     ~TSession() override;
     TSession(const TSession&) = delete;
@@ -116,8 +119,12 @@ public:
     // caller hands a record with work to the run; without work nothing has changed.
     std::unique_ptr<TOperationData> PrepareOperation();
     // What a run of this session talks to besides its progress: the store's settings, the
-    // grid's Sum cells, this session as host, the question and the yield.
+    // grid's Sum cells, this session as host, the question and the yield, and with an undo
+    // folder, a journal that keeps the run's undo data ("Undo History" runs are kept). Each call
+    // makes a new journal for the next run.
     TRunContext RunContext(IReportSink& report, const IDateTimeFormatter& dates);
+    // The runs kept in the undo folder, to list and undo them.
+    TUndoHistory undoHistory() const { return TUndoHistory(m_options.UndoFolder); }
 
     // IRunHost: a run holds its progress receiver from its beginning to its end.
     void operationStarted(IProgressSink& progress) override;
@@ -131,6 +138,7 @@ public:
 private:
     void updateActions();
 
+    TSessionOptions m_options;
     std::unique_ptr<TWqPersistentData> m_store;
     TFileListModel m_list;
     TFindReplaceGridModel m_grid;
@@ -143,6 +151,7 @@ private:
     IAddFolderProgress* m_folderProgress = nullptr;
     IProgressSink* m_currentProgress = nullptr;
     TFolderWalkOptions m_folderOptions;
+    std::unique_ptr<TUndoRecorder> m_undoRecorder; // the journal of the last RunContext
 };
 
 } // namespace swapwright

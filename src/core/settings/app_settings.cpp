@@ -11,8 +11,8 @@ constexpr std::int32_t choice(Choice c) noexcept {
 
 } // namespace
 
-const std::array<TSettingDefinition, 11>& AppSettingDefinitions() {
-    static const std::array<TSettingDefinition, 11> kTable = {{
+const std::array<TSettingDefinition, kAppSettingCount>& AppSettingDefinitions() {
+    static const std::array<TSettingDefinition, kAppSettingCount> kTable = {{
         {sidCreateBackupFiles, kGeneralSettingsKey, "Create Backup Files", true},
         {sidDfmFileStoreFormat, kGeneralSettingsKey, "DFM File Store Format", choice(TFormStoreFormat::AsBefore)},
         {sidFindReplaceGridRowCount, kGeneralSettingsKey, "Find Replace Grid Row Count", std::int32_t{100}},
@@ -24,6 +24,8 @@ const std::array<TSettingDefinition, 11>& AppSettingDefinitions() {
         {sidProgressResolution, kGeneralSettingsKey, "Progress Resolution", std::int32_t{100}},
         {sidFindReplaceGridHeight, kMainWindowKey, "Find Replace Grid Height", std::int32_t{-1}},
         {sidOperationErrorAction, kMainWindowKey, "Operation Error Action", choice(TOperationErrorAction::AskUser)},
+        {sidUndoHistory, kGeneralSettingsKey, "Undo History", std::int32_t{5}},
+        {sidLeaveUnchangedFiles, kGeneralSettingsKey, "Leave Files without Replacements untouched", false},
     }};
     return kTable;
 }

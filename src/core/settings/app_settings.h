@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-// The program's eleven settings: defined once in the store, in this order, and read by number
-// wherever they are needed (nothing caches them).
+// The program's settings: the eleven it always had and those added since, defined once in the
+// store, in this order, and read by number wherever they are needed (nothing caches them).
 namespace swapwright {
 
 enum TSettingId : std::int32_t {
@@ -24,6 +24,8 @@ enum TSettingId : std::int32_t {
     sidProgressResolution = 9,
     sidFindReplaceGridHeight = 10,
     sidOperationErrorAction = 11,
+    sidUndoHistory = 12,         // runs kept for undo; 0: none
+    sidLeaveUnchangedFiles = 13, // a file without replacements is not rewritten
 };
 
 inline constexpr std::string_view kGeneralSettingsKey = "General Settings";
@@ -40,7 +42,8 @@ struct TSettingDefinition {
 };
 
 // The table, in the order of definition (which is also id order).
-const std::array<TSettingDefinition, 11>& AppSettingDefinitions();
+inline constexpr std::size_t kAppSettingCount = 13;
+const std::array<TSettingDefinition, kAppSettingCount>& AppSettingDefinitions();
 
 // DefineValue for each row of the table.
 void DefineAppSettings(TWqPersistentData& store);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-// How the program sets up its store: its base key, its default file and its eleven settings.
+// How the program sets up its store: its base key, its default file and its settings.
 namespace swapwright {
 
 inline constexpr std::string_view kAppBaseKey = "\\Software\\Wq - Software\\Wq - Swapwright";
@@ -19,7 +19,7 @@ std::string DefaultSettingsFileName(std::string_view programDirectory, const cha
 // The folder of the running program ("" when it cannot be told).
 std::string ProgramDirectory();
 
-// A store set up as the program's: base key, the given file, the eleven settings defined. A
+// A store set up as the program's: base key, the given file, its settings defined. A
 // write-protected store keeps every change in memory. The program's one store is its session's
 // (core/session/session.h).
 std::unique_ptr<TWqPersistentData> CreateAppPersistentData(const std::string& fileName, bool writeProtected = false);

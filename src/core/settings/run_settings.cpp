@@ -14,4 +14,6 @@ int TStoreRunSettings::progressResolution() const { return ReadIntegerSetting(m_
 
 TOperationErrorAction TStoreRunSettings::operationErrorAction() const { return ReadOperationErrorAction(m_store); }
 
+bool TStoreRunSettings::leaveUnchangedFiles() const { return ReadBoolSetting(m_store, sidLeaveUnchangedFiles); }
+
 } // namespace swapwright

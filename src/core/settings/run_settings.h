@@ -16,6 +16,7 @@ public:
     TFormStoreFormat formFileStoreFormat() const override;
     int progressResolution() const override;
     TOperationErrorAction operationErrorAction() const override;
+    bool leaveUnchangedFiles() const override;
     void runStarted() const override { m_store.HoldDiskChecks(); }
     void runEnded() const override { m_store.ReleaseDiskChecks(); }
 
