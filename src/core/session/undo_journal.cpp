@@ -15,6 +15,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
@@ -400,6 +402,7 @@ bool TUndoRecorder::open() {
             throw EInOutError("Cannot create \"" + journal + "\": " + errnoText(errno));
         ::flock(m_journal, LOCK_EX); // in use until the run ends
         m_pending = UndoJournalHeader(m_startTime);
+        startPruning();
         return true;
     } catch (const std::exception& e) {
         m_disabled = true;
@@ -447,10 +450,29 @@ void TUndoRecorder::replacementDropped(const std::string& keep) {
     }
 }
 
+// Removing the oldest run frees as many files as this run keeps, so it is done beside the run
+// rather than after it. The new run's folder already counts (its journal is locked, so it stays);
+// the byte cap is checked again when the run ends and its size is known.
+void TUndoRecorder::startPruning() noexcept {
+    try {
+        m_pruning = std::thread([folder = m_folder, limits = m_limits] {
+            try {
+                PruneUndoFolder(folder, limits);
+            } catch (const std::exception&) {
+                // The run's end prunes again.
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread: the run's end prunes.
+    }
+}
+
 void TUndoRecorder::runEnded() {
     if (m_ended)
         return;
     m_ended = true;
+    if (m_pruning.joinable())
+        m_pruning.join();
     const bool recorded = m_journal >= 0;
     if (recorded) {
         try {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 #include <string>
+#include <thread>
 #include <vector>
 
 // What it takes to put the files of a run back: for each replaced file its old content (a hard
@@ -65,6 +66,9 @@ private:
     std::vector<std::string> m_keeps; // by index; empty once dropped
     std::vector<std::uint64_t> m_oldSizes;
     std::string m_pending; // journal lines not yet written
+    std::thread m_pruning; // older runs removed while this one goes on
+
+    void startPruning() noexcept;
 };
 
 // The journal of a run, one line a record: its header ("started" with the start time), then a
