@@ -1,5 +1,6 @@
 // swapwright-cli run, as a real process over a definition file and real files.
 #include "test_support/child_process.h"
+#include "test_support/definition_file.h"
 #include "test_support/cli_process.h"
 #include "test_support/special_files.h"
 #include "test_support/temp_dir.h"
@@ -15,49 +16,13 @@ using namespace swapwright::test;
 
 namespace {
 
-const std::string kPrefix = "HKEY_CURRENT_USER\\Software\\Wq - Software\\Wq - Swapwright\\";
-
-struct Definition {
-    std::string find, replacement;
-    bool caseSensitive = true, wholeWord = false;
-};
-
-// A definition file as the program writes it.
-struct ListedFile {
-    std::string name;
-    bool checked = true;
-    std::string prefix = "None";
-};
+using Definition = SwdDefinition;
+using ListedFile = SwdFile;
 
 std::string definitionFile(const std::vector<ListedFile>& files, const std::vector<Definition>& defs,
                            const std::map<std::string, std::string>& general,
                            const std::map<std::string, std::string>& mainWindow = {}) {
-    std::string ini;
-    auto section = [&](const std::string& key, const std::map<std::string, std::string>& values) {
-        ini += "[" + kPrefix + key + "]\n";
-        for (const auto& [name, value] : values)
-            ini += name + "=" + value + "\n";
-    };
-    section("General Settings", general);
-    section("Main Window", mainWindow);
-    std::map<std::string, std::string> list;
-    for (std::size_t i = 0; i < files.size(); ++i)
-        list["File " + std::to_string(i)] = files[i].name + ", " + (files[i].checked ? "True" : "False") + ", " + files[i].prefix;
-    section("File List\\Contents", list);
-    std::map<std::string, std::string> cells;
-    for (std::size_t row = 0; row < defs.size(); ++row) {
-        auto cell = [&](int column, const std::string& text) {
-            cells["Grid Cell (" + std::to_string(column) + ", " + std::to_string(row) + ")"] = text;
-        };
-        cell(0, "Yes");
-        cell(1, defs[row].find);
-        if (!defs[row].replacement.empty())
-            cell(2, defs[row].replacement);
-        cell(3, defs[row].caseSensitive ? "Yes" : "No");
-        cell(4, defs[row].wholeWord ? "Yes" : "No");
-    }
-    section("Find Replace Grid\\Cell Contents", cells);
-    return ini;
+    return definitionFileText(files, defs, general, mainWindow);
 }
 
 class RunCommand : public ::testing::Test {

@@ -97,6 +97,16 @@ struct Fingerprint {
     friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
 };
 
+// Ends the hash begun in `state` (and frees it) into `f`.
+void finish(XXH3_state_t* state, Fingerprint& f) {
+    const XXH128_hash_t h = XXH3_128bits_digest(state);
+    XXH3_freeState(state);
+    char hex[33];
+    std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
+                  static_cast<std::uint64_t>(h.low64));
+    f.hash = hex;
+}
+
 Fingerprint fingerprintOf(files::FileReader& reader) {
     XXH3_state_t* state = XXH3_createState();
     if (state == nullptr)
@@ -113,12 +123,7 @@ Fingerprint fingerprintOf(files::FileReader& reader) {
         XXH3_freeState(state);
         throw;
     }
-    const XXH128_hash_t h = XXH3_128bits_digest(state);
-    XXH3_freeState(state);
-    char hex[33];
-    std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
-                  static_cast<std::uint64_t>(h.low64));
-    f.hash = hex;
+    finish(state, f);
     return f;
 }
 
@@ -146,12 +151,7 @@ Fingerprint fingerprintOfDescriptor(int fd, const std::string& name) {
         if (static_cast<std::size_t>(n) < buffer.size())
             break; // a regular file reads short only at its end
     }
-    const XXH128_hash_t h = XXH3_128bits_digest(state);
-    XXH3_freeState(state);
-    char hex[33];
-    std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
-                  static_cast<std::uint64_t>(h.low64));
-    f.hash = hex;
+    finish(state, f);
     return f;
 }
 
