@@ -54,6 +54,22 @@ TEST(FileSizeText, RoundsToTheNearestKilobyteHalvesToEven) {
         EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
 }
 
+TEST_F(FileListTest, UnmeasuredEntriesKeepTheirStatesWithoutSizes) {
+    TFileListModel unmeasured{store.get()};
+    unmeasured.setMeasuresSizes(false);
+    const std::pair<std::string, TFileState> cases[] = {{file("small.txt", 1536), TFileState::Exists},
+                                                        {dir.path("missing.txt"), TFileState::Missing},
+                                                        {dir.root(), TFileState::NotAFile}};
+    for (const auto& [name, state] : cases) {
+        ASSERT_TRUE(unmeasured.AddEntry(name, true, slpNone));
+        EXPECT_EQ(unmeasured.entry(unmeasured.entryCount() - 1).State, state) << name;
+        EXPECT_EQ(unmeasured.entry(unmeasured.entryCount() - 1).SizeText, "") << name;
+    }
+    unmeasured.setMeasuresSizes(true);
+    unmeasured.RefreshFileStates();
+    EXPECT_EQ(unmeasured.entry(0).SizeText, "2 KB");
+}
+
 TEST_F(FileListTest, EntriesShowStateAndSize) {
     const auto empty = file("empty.txt", 0), small = file("small.txt", 1535), other = file("other.txt", 1536);
     EXPECT_TRUE(list.AddEntry(empty, true, slpNone));

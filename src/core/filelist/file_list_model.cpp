@@ -93,7 +93,7 @@ void TFileListModel::refresh(TFileListEntry& e, const std::string& fileName) {
     const bool found = !fileName.empty() && ::stat(fileName.c_str(), &named) == 0;
     e.State = !found ? TFileState::Missing : S_ISREG(named.st_mode) ? TFileState::Exists : TFileState::NotAFile;
     e.StateImage = e.State == TFileState::Exists ? fsiExists : fsiMissing;
-    if (e.State != TFileState::Exists) {
+    if (e.State != TFileState::Exists || !m_measuresSizes) {
         e.SizeText.clear();
         return;
     }

@@ -97,6 +97,10 @@ public:
     IQuestion* question() const noexcept { return m_question; }
     void setYield(IYield* yield) noexcept { m_yield = yield; }
     bool namesIgnoreCase() const noexcept { return m_namesIgnoreCase; }
+    // Whether each entry's size is measured for the size column (on by default). Without it an
+    // entry's state comes from one look at its name and its size text stays empty: for a front
+    // end that never shows the column.
+    void setMeasuresSizes(bool measures) noexcept { m_measuresSizes = measures; }
 
     // IFileEntrySource
     int entryCount() const override { return static_cast<int>(m_entries.size()); }
@@ -153,6 +157,7 @@ private:
     IQuestion* m_question;
     IYield* m_yield;
     bool m_namesIgnoreCase;
+    bool m_measuresSizes = true;
     std::vector<TFileListEntry> m_entries;
     std::unordered_map<std::string, int> m_names; // index key -> number of entries with that name
     TableObservers m_observers;
