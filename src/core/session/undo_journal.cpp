@@ -95,6 +95,36 @@ struct Fingerprint {
     friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
 };
 
+std::string hexOf(const XXH128_hash_t& h) {
+    char hex[33];
+    std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
+                  static_cast<std::uint64_t>(h.low64));
+    return hex;
+}
+
+// The fingerprint of a content heard as it was written.
+class HeardContent final : public IDeliveredBytes {
+public:
+    HeardContent() : m_state(XXH3_createState()) {
+        if (m_state == nullptr)
+            throw std::bad_alloc();
+        XXH3_128bits_reset(m_state);
+    }
+    ~HeardContent() override { XXH3_freeState(m_state); }
+    HeardContent(const HeardContent&) = delete;
+    HeardContent& operator=(const HeardContent&) = delete;
+
+    void delivered(const char* data, std::size_t n) override {
+        XXH3_128bits_update(m_state, data, n);
+        m_size += n;
+    }
+    Fingerprint fingerprint() const { return {m_size, hexOf(XXH3_128bits_digest(m_state))}; }
+
+private:
+    XXH3_state_t* m_state;
+    std::uint64_t m_size = 0;
+};
+
 Fingerprint fingerprintOf(files::FileReader& reader) {
     XXH3_state_t* state = XXH3_createState();
     if (state == nullptr)
@@ -111,12 +141,8 @@ Fingerprint fingerprintOf(files::FileReader& reader) {
         XXH3_freeState(state);
         throw;
     }
-    const XXH128_hash_t h = XXH3_128bits_digest(state);
+    f.hash = hexOf(XXH3_128bits_digest(state));
     XXH3_freeState(state);
-    char hex[33];
-    std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
-                  static_cast<std::uint64_t>(h.low64));
-    f.hash = hex;
     return f;
 }
 
@@ -144,12 +170,8 @@ Fingerprint fingerprintOfDescriptor(int fd, const std::string& name) {
         if (static_cast<std::size_t>(n) < buffer.size())
             break; // a regular file reads short only at its end
     }
-    const XXH128_hash_t h = XXH3_128bits_digest(state);
+    f.hash = hexOf(XXH3_128bits_digest(state));
     XXH3_freeState(state);
-    char hex[33];
-    std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
-                  static_cast<std::uint64_t>(h.low64));
-    f.hash = hex;
     return f;
 }
 
@@ -411,12 +433,20 @@ bool TUndoRecorder::open() {
     }
 }
 
+std::unique_ptr<IDeliveredBytes> TUndoRecorder::newContentListener() {
+    if (m_disabled)
+        return nullptr;
+    return std::make_unique<HeardContent>();
+}
+
 std::string TUndoRecorder::fileReplacing(const std::string& target, const struct stat& old, int newContent,
-                                        const std::string& newContentName) {
+                                        const std::string& newContentName, const IDeliveredBytes* heard) {
     if (!open())
         return {};
     const std::size_t index = m_keeps.size();
-    const Fingerprint written = fingerprintOfDescriptor(newContent, newContentName);
+    const auto* listener = dynamic_cast<const HeardContent*>(heard);
+    const Fingerprint written =
+        listener != nullptr ? listener->fingerprint() : fingerprintOfDescriptor(newContent, newContentName);
     m_pending += UndoJournalFileLine(index, {target, written.size, written.hash, static_cast<std::uint64_t>(old.st_size),
                                              mtimeNs(old), static_cast<std::uint64_t>(old.st_ino), false});
     m_keeps.push_back(m_runFolder + "/" + keptName(index));

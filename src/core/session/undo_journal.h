@@ -40,8 +40,9 @@ public:
     TUndoRecorder(const TUndoRecorder&) = delete;
     TUndoRecorder& operator=(const TUndoRecorder&) = delete;
 
+    std::unique_ptr<IDeliveredBytes> newContentListener() override;
     std::string fileReplacing(const std::string& target, const struct stat& old, int newContent,
-                              const std::string& newContentName) override;
+                              const std::string& newContentName, const IDeliveredBytes* heard) override;
     int storePending() override;
     void replacementDropped(const std::string& keep) override;
     // Closes the journal and removes the runs beyond the limits.
