@@ -54,20 +54,20 @@ TEST(FileSizeText, RoundsToTheNearestKilobyteHalvesToEven) {
         EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
 }
 
-TEST_F(FileListTest, UnmeasuredEntriesKeepTheirStatesWithoutSizes) {
-    TFileListModel unmeasured{store.get()};
-    unmeasured.setMeasuresSizes(false);
-    const std::pair<std::string, TFileState> cases[] = {{file("small.txt", 1536), TFileState::Exists},
-                                                        {dir.path("missing.txt"), TFileState::Missing},
-                                                        {dir.root(), TFileState::NotAFile}};
-    for (const auto& [name, state] : cases) {
-        ASSERT_TRUE(unmeasured.AddEntry(name, true, slpNone));
-        EXPECT_EQ(unmeasured.entry(unmeasured.entryCount() - 1).State, state) << name;
-        EXPECT_EQ(unmeasured.entry(unmeasured.entryCount() - 1).SizeText, "") << name;
+TEST_F(FileListTest, AListThatLooksAtNoFileLeavesStatesAndSizesOpen) {
+    TFileListModel unlooked{store.get()};
+    unlooked.setLooksAtFiles(false);
+    for (const auto& name : {file("small.txt", 1536), dir.path("missing.txt"), dir.root()}) {
+        ASSERT_TRUE(unlooked.AddEntry(name, true, slpNone));
+        EXPECT_EQ(unlooked.entry(unlooked.entryCount() - 1).State, TFileState::NotLookedAt) << name;
+        EXPECT_EQ(unlooked.entry(unlooked.entryCount() - 1).SizeText, "") << name;
     }
-    unmeasured.setMeasuresSizes(true);
-    unmeasured.RefreshFileStates();
-    EXPECT_EQ(unmeasured.entry(0).SizeText, "2 KB");
+    unlooked.setLooksAtFiles(true);
+    unlooked.RefreshFileStates();
+    const TFileState states[] = {TFileState::Exists, TFileState::Missing, TFileState::NotAFile};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(unlooked.entry(i).State, states[i]) << i;
+    EXPECT_EQ(unlooked.entry(0).SizeText, "2 KB");
 }
 
 TEST_F(FileListTest, EntriesShowStateAndSize) {

@@ -35,7 +35,7 @@ private:
 TSession::TSession(const std::string& storeFileName, TSessionOptions options)
     : m_options(options), m_store(CreateAppPersistentData(storeFileName, options.WriteProtected)), m_list(m_store.get()),
       m_runSettings(*m_store) {
-    m_list.setMeasuresSizes(options.MeasureSizes);
+    m_list.setLooksAtFiles(options.LookAtListedFiles);
 }
 
 TSession::~TSession() = default;
