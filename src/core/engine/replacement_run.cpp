@@ -228,6 +228,7 @@ public:
         if (m_batch.empty())
             return;
         const int journal = keepForUndo();
+        const int keptFolder = m_context.Journal != nullptr ? m_context.Journal->keptFolderDescriptor() : -1;
         makeDurable(journal);
         const std::size_t current = m_ordered != nullptr ? m_ordered->select(m_batch.front().Index) : 0;
         for (std::size_t k = 0; k < m_batch.size(); ++k) {
@@ -236,7 +237,7 @@ public:
                 if (p.FlushError)
                     std::rethrow_exception(p.FlushError);
                 checkPoint(m_context, TRunCheckPoint::BeforeRename, p.Name);
-                p.Replacement->commit({&p.Source, p.Backup, p.Keep});
+                p.Replacement->commit({&p.Source, p.Backup, p.Keep, p.Keep.empty() ? -1 : keptFolder});
                 p.Source.close();
             } catch (const std::exception& error) {
                 p.Replacement.reset();

@@ -26,6 +26,9 @@ public:
     // be kept: the file then fails and stays as it is.
     virtual std::string fileReplacing(const std::string& target, const struct stat& old, int newContent,
                                       const std::string& newContentName, const IDeliveredBytes* heard) = 0;
+    // An open descriptor of the folder every name fileReplacing returns is in (-1: none), valid
+    // until runEnded.
+    virtual int keptFolderDescriptor() const { return -1; }
     // What fileReplacing was told is written; returns the descriptor of the file it was written
     // to (-1: none), which the run makes durable with its files before the renames follow.
     virtual int storePending() = 0;

@@ -421,12 +421,16 @@ bool TUndoRecorder::open() {
         if (m_journal < 0)
             throw EInOutError("Cannot create \"" + journal + "\": " + errnoText(errno));
         ::flock(m_journal, LOCK_EX); // in use until the run ends
+        // The old contents are linked from here (without one, by their full names).
+        m_runFolderFd = ::open(m_runFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         m_pending = UndoJournalHeader(m_startTime);
         return true;
     } catch (const std::exception& e) {
         m_disabled = true;
         if (m_journal >= 0)
             ::close(m_journal), m_journal = -1;
+        if (m_runFolderFd >= 0)
+            ::close(m_runFolderFd), m_runFolderFd = -1;
         if (m_report != nullptr)
             m_report->addLine(text::format("Undo data is not kept for this run: %s", e.what()), kLookPlain);
         return false;
@@ -490,6 +494,8 @@ void TUndoRecorder::runEnded() {
         }
         ::close(m_journal);
         m_journal = -1;
+        if (m_runFolderFd >= 0)
+            ::close(m_runFolderFd), m_runFolderFd = -1;
         Summary summary;
         for (std::size_t i = 0; i < m_keeps.size(); ++i) {
             if (m_keeps[i].empty())
