@@ -4,9 +4,12 @@
 # `perl -pi` doing the same replacements in place, as whole processes with hyperfine, on two
 # generated sets: 10,000 files of 10 KB and one file of 100 MB. The run is timed durable (the
 # default: new contents on the disk before their renames) and with --no-sync; the floor without
-# any flush and with one syncfs() per 64 files. Everything runs on two file systems: the disk
-# that holds WORK, and a tmpfs (mounted for the purpose when allowed, else /dev/shm). Before
-# timing, the trees each tool leaves are compared with ours.
+# any flush and with one syncfs() per 64 files. The run keeps no undo data ("Undo History" 0, as
+# the backups are off: both are extra copies), and once more durable with the default history of
+# five runs, its undo folder on the same file system as the files, in the steady state (the
+# oldest run removed each time). Everything runs on two file systems: the disk that holds WORK,
+# and a tmpfs (mounted for the purpose when allowed, else /dev/shm). Before timing, the trees each
+# tool leaves are compared with ours.
 #
 #   bench/compare-run.sh [BUILD_DIR]      (default: build)
 #
@@ -72,15 +75,15 @@ tmpfs_folder() {
 }
 
 # A definition file for the set $2 (a folder or a file) below $1, made from its original $3:
-# backups off, continue on errors.
+# backups off, continue on errors, undo history $4, written to $5.
 make_swd() {
-  python3 - "$defs" "$1/$2" "$3" > "$1/$2.swd" <<'PY'
+  python3 - "$defs" "$1/$2" "$3" "$4" > "$5" <<'PY'
 import os, sys
 prefix = "HKEY_CURRENT_USER\\Software\\Wq - Software\\Wq - Swapwright\\"
 defs = [l.split("\t") for l in open(sys.argv[1], encoding="latin-1").read().splitlines()]
 folder = sys.argv[2]
 out = sys.stdout
-out.write("[%sGeneral Settings]\nCreate Backup Files=False\nFind Replace Grid Row Count=%d\n" % (prefix, max(100, len(defs))))
+out.write("[%sGeneral Settings]\nCreate Backup Files=False\nUndo History=%s\nFind Replace Grid Row Count=%d\n" % (prefix, sys.argv[4], max(100, len(defs))))
 out.write("[%sMain Window]\nOperation Error Action=0\n" % prefix)
 out.write("[%sFile List\\Contents]\n" % prefix)
 names = sorted(os.listdir(sys.argv[3])) if os.path.isdir(sys.argv[3]) else [""]
@@ -101,15 +104,20 @@ results="$work/compare-run-results.tsv"
 run_set() {
   local fs="$1" folder="$2" name="$3" target="$4"
   cd "$folder"
-  make_swd "$folder" "$target" "$folder/$target.orig"
+  make_swd "$folder" "$target" "$folder/$target.orig" 0 "$folder/$target.swd"
+  make_swd "$folder" "$target" "$folder/$target.orig" 5 "$folder/$target-undo.swd"
+  local state="XDG_STATE_HOME=$folder/state-$target-undo" none="XDG_STATE_HOME=$folder/state-none"
+  rm -rf "$folder/state-$target-undo" "$folder/state-none"
   local files="$target"
   [ -d "$target.orig" ] && files="$target/*"
   local restore="rm -rf $target && cp -a $target.orig $target"
-  local -a names=(floor "floor, syncfs per 64" swapwright "swapwright --no-sync" "sed -i" "perl -pi")
+  local -a names=(floor "floor, syncfs per 64" swapwright "swapwright --no-sync" "swapwright, undo data kept"
+                 "sed -i" "perl -pi")
   local -a commands=("$floor $files"
                      "$floor --syncfs 64 $files"
-                     "$cli run $target.swd > /dev/null"
-                     "$cli run --no-sync $target.swd > /dev/null"
+                     "$none $cli run $target.swd > /dev/null"
+                     "$none $cli run --no-sync $target.swd > /dev/null"
+                     "$state $cli run $target-undo.swd > /dev/null"
                      "sed -i -f $work/script.sed $files"
                      "perl -pi $work/inplace.pl $defs $files")
   echo "== $fs: $name" >&2
@@ -123,6 +131,8 @@ run_set() {
     elif diff -r -q ours "$target" >/dev/null; then same="yes"; else same="NO"; fi
     printf '%s\t%s\t%s\t%s\t%s\n' "$fs" "$name" "${names[$i]}" "$same" "$peak" >> "$results.meta"
   done
+  # Five kept runs before timing: each timed run with undo data removes the oldest.
+  for i in 1 2 3 4; do bash -c "$restore" && bash -c "${commands[4]}"; done
   local -a args=()
   for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${commands[$i]}"); done
   hyperfine -w 1 -r "$runs" --prepare "$restore" --export-json set.json "${args[@]}" >&2
@@ -132,7 +142,7 @@ for r in json.load(open(sys.argv[3]))["results"]:
     print("%s\t%s\t%s\t%.0f\t%.0f\t%.0f\t%.0f" % (sys.argv[1], sys.argv[2], r["command"], r["mean"] * 1000,
                                                 r["stddev"] * 1000, r["user"] * 1000, r["system"] * 1000))
 PY
-  rm -rf ours "$target" set.json peak.txt
+  rm -rf ours "$target" set.json peak.txt "$folder/state-$target-undo" "$folder/state-none"
 }
 
 for fs in $filesystems; do

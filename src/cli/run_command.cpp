@@ -110,9 +110,11 @@ int runRun(int argc, char** argv) {
 
     // Nothing but the run's files and its undo data (in the user's state folder, for
     // swapwright-cli undo) is ever written: the session's store keeps its writes in memory, and
-    // without a question of the session the prefix warning is never asked.
+    // without a question of the session the prefix warning is never asked. The list's state and size
+    // columns are never shown, so the listed files are looked at only when the run gathers them.
     TSession session({}, {.WriteProtected = true,
-                          .UndoFolder = DefaultUndoFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))});
+                          .UndoFolder = DefaultUndoFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")),
+                          .LookAtListedFiles = false});
     try {
         session.StartUp(definitionFile, {});
         applyFolderFlags(folderFlags, session);

@@ -34,7 +34,8 @@ struct RecordingJournal final : IRunJournal {
     std::vector<std::string> calls;
     std::string refuse; // a target whose undo data "cannot be kept"
     std::string folder;
-    std::string fileReplacing(const std::string& target, const struct stat&, int, const std::string& newContent) override {
+    std::string fileReplacing(const std::string& target, const struct stat&, int, const std::string& newContent,
+                              const IDeliveredBytes*) override {
         calls.push_back("replacing " + std::filesystem::path(target).filename().string() + " " +
                         readFile(newContent));
         if (target == refuse)

@@ -54,6 +54,22 @@ TEST(FileSizeText, RoundsToTheNearestKilobyteHalvesToEven) {
         EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
 }
 
+TEST_F(FileListTest, AListThatLooksAtNoFileLeavesStatesAndSizesOpen) {
+    TFileListModel unlooked{store.get()};
+    unlooked.setLooksAtFiles(false);
+    for (const auto& name : {file("small.txt", 1536), dir.path("missing.txt"), dir.root()}) {
+        ASSERT_TRUE(unlooked.AddEntry(name, true, slpNone));
+        EXPECT_EQ(unlooked.entry(unlooked.entryCount() - 1).State, TFileState::NotLookedAt) << name;
+        EXPECT_EQ(unlooked.entry(unlooked.entryCount() - 1).SizeText, "") << name;
+    }
+    unlooked.setLooksAtFiles(true);
+    unlooked.RefreshFileStates();
+    const TFileState states[] = {TFileState::Exists, TFileState::Missing, TFileState::NotAFile};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(unlooked.entry(i).State, states[i]) << i;
+    EXPECT_EQ(unlooked.entry(0).SizeText, "2 KB");
+}
+
 TEST_F(FileListTest, EntriesShowStateAndSize) {
     const auto empty = file("empty.txt", 0), small = file("small.txt", 1535), other = file("other.txt", 1536);
     EXPECT_TRUE(list.AddEntry(empty, true, slpNone));

@@ -2,6 +2,7 @@
 // system and across two, files changed since skipped and named, a second undo that does nothing,
 // kills at random moments, and the undo folder within its limits.
 #include "core/engine/replacement_run.h"
+#include "core/formfile/form_conversion.h"
 #include "core/session/undo_journal.h"
 #include "test_support/recorders.h"
 #include "test_support/run_fakes.h"
@@ -154,6 +155,29 @@ TEST(Undo, PutsEveryFileBackByteForByteAndOnlyOnce) {
     std::filesystem::remove_all(undoFolder);
     for (const auto& f : files)
         EXPECT_EQ(readFile(dir.path("src/" + std::filesystem::path(f.name).stem().string() + "._txt")), f.before);
+}
+
+// The fingerprint of the new content is taken as it is written, except where a form goes back to
+// its binary form after the text was written: both must match what the undo finds in place.
+TEST(Undo, FormFilesInBothStoredFormsComeBack) {
+    TempDir dir;
+    const std::string text = "object Form1: TForm1\r\n  Caption = 'OLD'\r\nend\r\n";
+    MemoryStream input(text), binary;
+    ObjectTextToResource(input, binary);
+    std::vector<FileCase> files;
+    for (const auto& [name, before] : {std::pair{"text.dfm", text}, std::pair{"binary.dfm", binary.bytes()}}) {
+        files.push_back({dir.path(name), before, ""});
+        writeFile(files.back().name, before);
+    }
+    const std::string undoFolder = dir.path("state/runs");
+    const std::string name = runWithUndo(undoFolder, files, at(1));
+    for (const auto& f : files)
+        ASSERT_NE(readFile(f.name), f.before) << f.name;
+    RecordingReport report;
+    const auto result = TUndoHistory(undoFolder).undo(name, report, kDates);
+    EXPECT_TRUE(result.allRestored());
+    EXPECT_EQ(result.Restored, 2);
+    expectRestored(files);
 }
 
 TEST(Undo, AcrossTwoFileSystems) {

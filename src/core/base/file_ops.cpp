@@ -138,8 +138,8 @@ int linkToTemporaryBackup(int sourceFd, int sourceFolder, const std::string& sou
     return err;
 }
 
-int keepContentAs(int sourceFd, int sourceFolder, const std::string& source, const std::string& keep) {
-    if (::linkat(sourceFolder, source.c_str(), AT_FDCWD, keep.c_str(), 0) == 0)
+int keepContentAs(int sourceFd, int sourceFolder, const std::string& source, int keepFolder, const std::string& keep) {
+    if (::linkat(sourceFolder, source.c_str(), keepFolder, keep.c_str(), 0) == 0)
         return 0;
     if (errno == EEXIST || errno == ENOENT || errno == ENOTDIR)
         return errno;
@@ -147,7 +147,7 @@ int keepContentAs(int sourceFd, int sourceFolder, const std::string& source, con
     struct stat st {};
     if (::fstat(sourceFd, &st) != 0)
         return errno;
-    const int out = createExclusive(keep, 0600);
+    const int out = createExclusiveAt(keepFolder, keep.c_str(), 0600);
     if (out < 0)
         return errno;
     int err = copyInto(sourceFd, out);
@@ -157,7 +157,7 @@ int keepContentAs(int sourceFd, int sourceFolder, const std::string& source, con
     if (::close(out) != 0 && err == 0)
         err = errno;
     if (err != 0)
-        (void)::unlink(keep.c_str());
+        (void)::unlinkat(keepFolder, keep.c_str(), 0);
     return err;
 }
 

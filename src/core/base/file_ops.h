@@ -37,10 +37,10 @@ int linkToTemporaryBackup(int sourceFd, int sourceFolder, const std::string& sou
                           const std::string& backup, std::string& temporary, bool flushCopy);
 
 // Gives the content of the file open at `sourceFd` (named `source` in the open folder
-// `sourceFolder`) the further name `keep`, which must not exist yet: a hard link where the file
-// system allows, else a private copy with the file's modification time. Returns 0 or the errno of
-// the failing step; on failure nothing is left behind.
-int keepContentAs(int sourceFd, int sourceFolder, const std::string& source, const std::string& keep);
+// `sourceFolder`) the further name `keep` (in the open folder `keepFolder`), which must not exist
+// yet: a hard link where the file system allows, else a private copy with the file's
+// modification time. Returns 0 or the errno of the failing step; on failure nothing is left behind.
+int keepContentAs(int sourceFd, int sourceFolder, const std::string& source, int keepFolder, const std::string& keep);
 
 // Renames `from` over `to` (replacing it in one step); returns 0 or errno.
 int renameOver(const std::string& from, const std::string& to) noexcept;

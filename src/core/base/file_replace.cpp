@@ -585,10 +585,13 @@ void FileReplacement::commit(const CommitOptions& options) {
         if (err != 0 && err != ENOENT && err != ENOTDIR)
             throw EInOutError(errorMessage("Cannot create backup file", options.Backup, err));
     }
+    const int keepFolder = options.KeepFolder >= 0 ? options.KeepFolder : AT_FDCWD;
+    const std::string keepName(options.KeepFolder >= 0 ? nameOf(options.Keep) : std::string_view(options.Keep));
     if (!options.Keep.empty()) {
         const int source = options.Source != nullptr ? options.Source->descriptor()
                                                      : (m_sourceFd >= 0 ? m_sourceFd : m_ownSource.get());
-        const int err = source < 0 ? ENOENT : keepContentAs(source, folderDescriptor(), m_targetInFolder, options.Keep);
+        const int err = source < 0 ? ENOENT
+                                   : keepContentAs(source, folderDescriptor(), m_targetInFolder, keepFolder, keepName);
         if (err != 0) {
             if (!backupTemporary.empty())
                 (void)::unlinkat(backupFolder, backupTemporary.c_str(), 0);
@@ -600,7 +603,7 @@ void FileReplacement::commit(const CommitOptions& options) {
         if (!backupTemporary.empty())
             (void)::unlinkat(backupFolder, backupTemporary.c_str(), 0);
         if (!options.Keep.empty())
-            (void)::unlink(options.Keep.c_str());
+            (void)::unlinkat(keepFolder, keepName.c_str(), 0);
         fail("Cannot replace file", m_target, err);
     }
     m_temporary.clear();

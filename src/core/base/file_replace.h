@@ -224,6 +224,8 @@ struct CommitOptions {
     // nowhere): a name not yet taken, given the content just before the rename (see
     // keepContentAs). When that fails, the target is left as it is.
     std::string Keep = {};
+    // An open descriptor of the folder Keep is in (-1: none), so that Keep is found from there.
+    int KeepFolder = -1;
 };
 
 // A new content for a file: written through a descriptor into a temporary file beside the

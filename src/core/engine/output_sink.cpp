@@ -66,6 +66,8 @@ void OutputSink::deliverHead(std::size_t keep) {
 }
 
 void FileDescriptorSink::deliver(const char* data, std::size_t n) {
+    if (m_heard != nullptr && n > 0)
+        m_heard->delivered(data, n); // a failing write below fails the whole content anyway
     while (n > 0) {
         const ssize_t r = ::write(m_fd, data, n);
         if (r < 0 && errno == EINTR)

@@ -69,13 +69,22 @@ private:
     std::string m_bytes;
 };
 
+// Hears, in order, the bytes a sink has handed to its device.
+class IDeliveredBytes {
+public:
+    virtual ~IDeliveredBytes() = default;
+    virtual void delivered(const char* data, std::size_t n) = 0;
+};
+
 // Writes to an open file descriptor at its current offset with write(2); works on regular
 // files, pipes and terminals alike. The descriptor stays owned by the caller. `name` only
-// serves the error messages ("Stream write error: <name>: <reason>").
+// serves the error messages ("Stream write error: <name>: <reason>"). `heard` (may be null)
+// hears each piece once it is written.
 class FileDescriptorSink final : public OutputSink {
 public:
-    explicit FileDescriptorSink(int fd, std::string name = {}, std::size_t bufferSize = 1 << 18)
-        : OutputSink(bufferSize), m_fd(fd), m_name(std::move(name)) {}
+    explicit FileDescriptorSink(int fd, std::string name = {}, std::size_t bufferSize = 1 << 18,
+                                IDeliveredBytes* heard = nullptr)
+        : OutputSink(bufferSize), m_fd(fd), m_name(std::move(name)), m_heard(heard) {}
 
 protected:
     void deliver(const char* data, std::size_t n) override;
@@ -83,6 +92,7 @@ protected:
 private:
     int m_fd;
     std::string m_name;
+    IDeliveredBytes* m_heard;
 };
 
 // Writes through a Stream at its position (for instance a FileStream that the caller created).

@@ -154,6 +154,7 @@ struct PendingFile {
     std::uint64_t Bytes;
     std::exception_ptr FlushError;
     std::string Keep = {}; // where the undo journal keeps the old content
+    std::unique_ptr<IDeliveredBytes> Heard = {}; // the journal's listener to the whole new content
 };
 
 // Counts a file's replacements on their way to the observer's receiver.
@@ -227,6 +228,7 @@ public:
         if (m_batch.empty())
             return;
         const int journal = keepForUndo();
+        const int keptFolder = m_context.Journal != nullptr ? m_context.Journal->keptFolderDescriptor() : -1;
         makeDurable(journal);
         const std::size_t current = m_ordered != nullptr ? m_ordered->select(m_batch.front().Index) : 0;
         for (std::size_t k = 0; k < m_batch.size(); ++k) {
@@ -235,7 +237,7 @@ public:
                 if (p.FlushError)
                     std::rethrow_exception(p.FlushError);
                 checkPoint(m_context, TRunCheckPoint::BeforeRename, p.Name);
-                p.Replacement->commit({&p.Source, p.Backup, p.Keep});
+                p.Replacement->commit({&p.Source, p.Backup, p.Keep, p.Keep.empty() ? -1 : keptFolder});
                 p.Source.close();
             } catch (const std::exception& error) {
                 p.Replacement.reset();
@@ -277,7 +279,8 @@ private:
                 continue;
             try {
                 p.Keep = m_context.Journal->fileReplacing(p.Source.path(), p.Source.status(),
-                                                          p.Replacement->descriptor(), p.Replacement->temporaryName());
+                                                          p.Replacement->descriptor(), p.Replacement->temporaryName(),
+                                                          p.Heard.get());
             } catch (const std::exception&) {
                 p.FlushError = std::current_exception();
             }
@@ -363,10 +366,12 @@ private:
         options.FollowLinks = false; // resolved when opened
         options.Flush = false;       // the batch is made durable as a whole
         auto replacement = std::make_unique<files::FileReplacement>(source, options);
+        std::unique_ptr<IDeliveredBytes> heard = m_context.Journal ? m_context.Journal->newContentListener() : nullptr;
         std::uint64_t written = 0;
         bool completed = true;
         {
-            FileDescriptorSink sink(replacement->descriptor(), replacement->temporaryName());
+            FileDescriptorSink sink(replacement->descriptor(), replacement->temporaryName(), std::size_t{1} << 18,
+                                    heard.get());
             completed = ReplaceInStream(bytes, sink, file.StrLenPrefix, m_definitions, m_compiled, receivers);
             sink.finish();
             written = sink.size();
@@ -388,14 +393,15 @@ private:
             auto resource = std::make_unique<files::FileReplacement>(source, options);
             writeResourceForm(*replacement, source, storedFormat, file.FileName, *resource);
             replacement = std::move(resource);
+            heard.reset(); // the text form was heard, not the content that goes in place
         }
         replacement->finishWriting();
 
         std::string backup;
         if (m_context.Settings.createBackupFiles())
             backup = MakeBackupFileName(source.path(), m_context.Settings.backupFilePrefix());
-        return PendingFile{index, file.FileName, std::move(source), std::move(replacement), std::move(backup), written,
-                           nullptr};
+        return PendingFile{index,   file.FileName, std::move(source), std::move(replacement), std::move(backup),
+                           written, nullptr,       {},                std::move(heard)};
     }
 
     // Every new content of the batch on the disk: one flush of each file system they are on; a

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/engine/output_sink.h"
+
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 
@@ -11,14 +14,21 @@ namespace swapwright {
 class IRunJournal {
 public:
     virtual ~IRunJournal() = default;
+    // A listener for one file's new content as it is written, handed back to fileReplacing with
+    // that file so that the content need not be read again (null: the journal reads it then).
+    virtual std::unique_ptr<IDeliveredBytes> newContentListener() { return nullptr; }
     // `target` (links resolved) still holds its old content, whose status is `old`; the file
     // open at `newContent` (named `newContentName`) holds the complete new content about to take
-    // its place (read it with pread: its offset is the writer's). Returns the name under which
-    // the replacement is to keep the old content (a name not yet taken), or empty when nothing is
-    // kept for this file. Raises when what the file needs cannot be kept: the file then fails
-    // and stays as it is.
+    // its place (read it with pread: its offset is the writer's). `heard` is the listener of
+    // newContentListener when it heard every byte of that content from its start, else null.
+    // Returns the name under which the replacement is to keep the old content (a name not yet
+    // taken), or empty when nothing is kept for this file. Raises when what the file needs cannot
+    // be kept: the file then fails and stays as it is.
     virtual std::string fileReplacing(const std::string& target, const struct stat& old, int newContent,
-                                      const std::string& newContentName) = 0;
+                                      const std::string& newContentName, const IDeliveredBytes* heard) = 0;
+    // An open descriptor of the folder every name fileReplacing returns is in (-1: none), valid
+    // until runEnded.
+    virtual int keptFolderDescriptor() const { return -1; }
     // What fileReplacing was told is written; returns the descriptor of the file it was written
     // to (-1: none), which the run makes durable with its files before the renames follow.
     virtual int storePending() = 0;

@@ -89,6 +89,12 @@ void TFileListModel::askPrefixWarning(TStrLenPrefix kind) {
 }
 
 void TFileListModel::refresh(TFileListEntry& e, const std::string& fileName) {
+    if (!m_looksAtFiles) {
+        e.State = TFileState::NotLookedAt;
+        e.StateImage = fsiMissing;
+        e.SizeText.clear();
+        return;
+    }
     struct stat named {};
     const bool found = !fileName.empty() && ::stat(fileName.c_str(), &named) == 0;
     e.State = !found ? TFileState::Missing : S_ISREG(named.st_mode) ? TFileState::Exists : TFileState::NotAFile;

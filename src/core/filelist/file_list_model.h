@@ -21,7 +21,9 @@ enum TFileStateImage : int { fsiExists = 1, fsiMissing = 2 };
 
 // What an entry's name names: a regular file, nothing, or something no run processes (a folder,
 // a FIFO, a socket, a device). Its image is that of a missing file.
-enum class TFileState { Exists, Missing, NotAFile };
+// NotLookedAt: the list was told not to look at its files (a front end that shows neither state
+// nor size).
+enum class TFileState { Exists, Missing, NotAFile, NotLookedAt };
 
 inline constexpr std::array<std::string_view, 3> kFileListColumnCaptions = {
     "Files to be processed", "String Length Prefix", "Size"};
@@ -97,6 +99,10 @@ public:
     IQuestion* question() const noexcept { return m_question; }
     void setYield(IYield* yield) noexcept { m_yield = yield; }
     bool namesIgnoreCase() const noexcept { return m_namesIgnoreCase; }
+    // Whether each entry's state and size are found from its file (on by default). Without it
+    // no listed file is looked at: states are NotLookedAt and sizes empty, for a front end that
+    // shows neither (what a run processes is looked at when the run gathers its files).
+    void setLooksAtFiles(bool looks) noexcept { m_looksAtFiles = looks; }
 
     // IFileEntrySource
     int entryCount() const override { return static_cast<int>(m_entries.size()); }
@@ -153,6 +159,7 @@ private:
     IQuestion* m_question;
     IYield* m_yield;
     bool m_namesIgnoreCase;
+    bool m_looksAtFiles = true;
     std::vector<TFileListEntry> m_entries;
     std::unordered_map<std::string, int> m_names; // index key -> number of entries with that name
     TableObservers m_observers;

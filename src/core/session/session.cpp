@@ -34,7 +34,9 @@ private:
 
 TSession::TSession(const std::string& storeFileName, TSessionOptions options)
     : m_options(options), m_store(CreateAppPersistentData(storeFileName, options.WriteProtected)), m_list(m_store.get()),
-      m_runSettings(*m_store) {}
+      m_runSettings(*m_store) {
+    m_list.setLooksAtFiles(options.LookAtListedFiles);
+}
 
 TSession::~TSession() = default;
 

@@ -44,6 +44,9 @@ struct TSessionOptions {
     bool WriteProtected = false;
     // Where runs keep what it takes to undo them (DefaultUndoFolder); empty: no undo data.
     std::string UndoFolder = {};
+    // The file list looks at each listed file for its state and size columns (a front end
+    // without them saves a stat, an open and a close per listed file by turning it off).
+    bool LookAtListedFiles = true;
 };
 
 class TSession final : public IDefinitionFileLoader, public IRunHost {

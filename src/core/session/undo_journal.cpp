@@ -97,15 +97,35 @@ struct Fingerprint {
     friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
 };
 
-// Ends the hash begun in `state` (and frees it) into `f`.
-void finish(XXH3_state_t* state, Fingerprint& f) {
-    const XXH128_hash_t h = XXH3_128bits_digest(state);
-    XXH3_freeState(state);
+std::string hexOf(const XXH128_hash_t& h) {
     char hex[33];
     std::snprintf(hex, sizeof hex, "%016" PRIx64 "%016" PRIx64, static_cast<std::uint64_t>(h.high64),
                   static_cast<std::uint64_t>(h.low64));
-    f.hash = hex;
+    return hex;
 }
+
+// The fingerprint of a content heard as it was written.
+class HeardContent final : public IDeliveredBytes {
+public:
+    HeardContent() : m_state(XXH3_createState()) {
+        if (m_state == nullptr)
+            throw std::bad_alloc();
+        XXH3_128bits_reset(m_state);
+    }
+    ~HeardContent() override { XXH3_freeState(m_state); }
+    HeardContent(const HeardContent&) = delete;
+    HeardContent& operator=(const HeardContent&) = delete;
+
+    void delivered(const char* data, std::size_t n) override {
+        XXH3_128bits_update(m_state, data, n);
+        m_size += n;
+    }
+    Fingerprint fingerprint() const { return {m_size, hexOf(XXH3_128bits_digest(m_state))}; }
+
+private:
+    XXH3_state_t* m_state;
+    std::uint64_t m_size = 0;
+};
 
 Fingerprint fingerprintOf(files::FileReader& reader) {
     XXH3_state_t* state = XXH3_createState();
@@ -123,7 +143,8 @@ Fingerprint fingerprintOf(files::FileReader& reader) {
         XXH3_freeState(state);
         throw;
     }
-    finish(state, f);
+    f.hash = hexOf(XXH3_128bits_digest(state));
+    XXH3_freeState(state);
     return f;
 }
 
@@ -151,7 +172,8 @@ Fingerprint fingerprintOfDescriptor(int fd, const std::string& name) {
         if (static_cast<std::size_t>(n) < buffer.size())
             break; // a regular file reads short only at its end
     }
-    finish(state, f);
+    f.hash = hexOf(XXH3_128bits_digest(state));
+    XXH3_freeState(state);
     return f;
 }
 
@@ -401,6 +423,8 @@ bool TUndoRecorder::open() {
         if (m_journal < 0)
             throw EInOutError("Cannot create \"" + journal + "\": " + errnoText(errno));
         ::flock(m_journal, LOCK_EX); // in use until the run ends
+        // The old contents are linked from here (without one, by their full names).
+        m_runFolderFd = ::open(m_runFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         m_pending = UndoJournalHeader(m_startTime);
         startPruning();
         return true;
@@ -408,18 +432,28 @@ bool TUndoRecorder::open() {
         m_disabled = true;
         if (m_journal >= 0)
             ::close(m_journal), m_journal = -1;
+        if (m_runFolderFd >= 0)
+            ::close(m_runFolderFd), m_runFolderFd = -1;
         if (m_report != nullptr)
             m_report->addLine(text::format("Undo data is not kept for this run: %s", e.what()), kLookPlain);
         return false;
     }
 }
 
+std::unique_ptr<IDeliveredBytes> TUndoRecorder::newContentListener() {
+    if (m_disabled)
+        return nullptr;
+    return std::make_unique<HeardContent>();
+}
+
 std::string TUndoRecorder::fileReplacing(const std::string& target, const struct stat& old, int newContent,
-                                        const std::string& newContentName) {
+                                        const std::string& newContentName, const IDeliveredBytes* heard) {
     if (!open())
         return {};
     const std::size_t index = m_keeps.size();
-    const Fingerprint written = fingerprintOfDescriptor(newContent, newContentName);
+    const auto* listener = dynamic_cast<const HeardContent*>(heard);
+    const Fingerprint written =
+        listener != nullptr ? listener->fingerprint() : fingerprintOfDescriptor(newContent, newContentName);
     m_pending += UndoJournalFileLine(index, {target, written.size, written.hash, static_cast<std::uint64_t>(old.st_size),
                                              mtimeNs(old), static_cast<std::uint64_t>(old.st_ino), false});
     m_keeps.push_back(m_runFolder + "/" + keptName(index));
@@ -482,6 +516,8 @@ void TUndoRecorder::runEnded() {
         }
         ::close(m_journal);
         m_journal = -1;
+        if (m_runFolderFd >= 0)
+            ::close(m_runFolderFd), m_runFolderFd = -1;
         Summary summary;
         for (std::size_t i = 0; i < m_keeps.size(); ++i) {
             if (m_keeps[i].empty())

@@ -41,8 +41,10 @@ public:
     TUndoRecorder(const TUndoRecorder&) = delete;
     TUndoRecorder& operator=(const TUndoRecorder&) = delete;
 
+    std::unique_ptr<IDeliveredBytes> newContentListener() override;
     std::string fileReplacing(const std::string& target, const struct stat& old, int newContent,
-                              const std::string& newContentName) override;
+                              const std::string& newContentName, const IDeliveredBytes* heard) override;
+    int keptFolderDescriptor() const override { return m_runFolderFd; }
     int storePending() override;
     void replacementDropped(const std::string& keep) override;
     // Closes the journal and removes the runs beyond the limits.
@@ -63,6 +65,7 @@ private:
     std::string m_name;
     std::string m_runFolder;
     int m_journal = -1;
+    int m_runFolderFd = -1; // open while the run keeps data
     std::vector<std::string> m_keeps; // by index; empty once dropped
     std::vector<std::uint64_t> m_oldSizes;
     std::string m_pending; // journal lines not yet written
