@@ -261,8 +261,9 @@ QString sceneFolder() {
     return folder.path();
 }
 
-std::unique_ptr<QWidget> mainWindow(const QStringList& arguments) {
+std::unique_ptr<QWidget> mainWindow(const QStringList& arguments, int addFolderProgressDelay = TMainWindow::Options{}.AddFolderProgressDelay) {
     TMainWindow::Options options;
+    options.AddFolderProgressDelay = addFolderProgressDelay;
     options.StoreFileName = QDir(sceneFolder()).filePath(QStringLiteral("swapwright.swd")).toStdString();
     for (const QString& argument : arguments)
         options.Arguments.push_back(argument.toStdString());
@@ -365,7 +366,7 @@ std::unique_ptr<QWidget> mainWindowForFolder() {
                 file.write("unit x;\n");
         }
     }
-    return mainWindow({});
+    return mainWindow({}, 0); // the progress at once: the picture does not wait for the delay
 }
 
 int shootFolder(QWidget& widget, const QString& file) {
