@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QUrl>
 
@@ -233,6 +234,19 @@ void AddFolderTest::cancelLeavesTheListAsItWas() {
     QCOMPARE(listedNames(window), Strings{m_dir->path("src/c.inc")});
     QVERIFY(window.action("ActionAddFiles")->isEnabled());
     QVERIFY(!QApplication::activeModalWidget());
+
+    // Closed while adding: the add is cancelled first, then the window closes.
+    QSignalSpy closed(&window, &TMainWindow::closed);
+    bool closeRefused = false;
+    QObject::disconnect(&canceller, nullptr, nullptr, nullptr);
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        if (window.adding() && !closeRefused)
+            closeRefused = !window.close();
+    });
+    dropOnto(window, m_dir->path("big"));
+    QVERIFY(waitFor([&] { return closed.count() == 1; }, 30000));
+    QVERIFY(closeRefused);
+    QCOMPARE(listedNames(window), Strings{m_dir->path("src/c.inc")});
 }
 
 void AddFolderTest::unreadableFoldersInTheStatusBar() {
