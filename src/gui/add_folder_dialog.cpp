@@ -166,6 +166,7 @@ TAddFolderProgressDialog::TAddFolderProgressDialog(QWidget* parent, int showDela
     setWindowModality(Qt::ApplicationModal);
 
     m_folder->setTextFormat(Qt::PlainText);
+    m_folder->setAccessibleName(QStringLiteral("Folder"));
     m_folder->setMinimumWidth(360);
     m_foundText->setAccessibleName(QStringLiteral("Files found"));
     m_addedText->setAccessibleName(QStringLiteral("Files added"));
