@@ -4,6 +4,9 @@
 //   swapwright_bench_main_window drop FOLDER              every file of the folder dropped onto the list:
 //                                                 until all are listed and painted
 //   swapwright_bench_main_window run DEFINITION.swd       the run action: until the run has returned
+//   swapwright_bench_main_window folder FOLDER            the folder itself dropped onto the list (walked with
+//                                                 the default masks): until it is listed, and how often
+//                                                 a 10 ms timer ticked and the window painted meanwhile
 // Times go to standard output in milliseconds, one "name<TAB>value" a line; the process then ends
 // at once (nothing is saved). bench/main-window-bench.sh prepares the inputs and runs it.
 #include "gui/controls/wq_list_view.h"
@@ -18,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,13 +74,14 @@ int main(int argc, char** argv) {
     TWqApplication application(argc, argv);
     const QStringList args = TWqApplication::arguments();
     if (args.size() != 3) {
-        std::fprintf(stderr, "usage: swapwright_bench_main_window startup|run DEFINITION.swd | drop FOLDER\n");
+        std::fprintf(stderr, "usage: swapwright_bench_main_window startup|run DEFINITION.swd | drop|folder FOLDER\n");
         return 2;
     }
     const QString mode = args[1];
     QTemporaryDir scratch;
     TMainWindow::Options options;
-    options.StoreFileName = mode == QLatin1String("drop") ? QDir(scratch.path()).filePath(QStringLiteral("s.swd")).toStdString()
+    const bool scratchStore = mode == QLatin1String("drop") || mode == QLatin1String("folder");
+    options.StoreFileName = scratchStore ? QDir(scratch.path()).filePath(QStringLiteral("s.swd")).toStdString()
                                                           : args[2].toStdString();
     TMainWindow window(std::move(options));
     PaintWatch watch;
@@ -121,6 +127,50 @@ int main(int argc, char** argv) {
                 std::_Exit(0);
             }
         };
+    } else if (mode == QLatin1String("folder")) {
+        static QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QDir(args[2]).absolutePath())});
+        static QElapsedTimer addClock;
+        static int ticks = 0, paints = 0;
+        static qint64 lastTick = 0, longestGap = 0;
+        static bool seenAdding = false;
+        QTimer::singleShot(200, [&] {
+            QWidget* target = window.fileList()->viewport();
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(target, &enter);
+            addClock.start();
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(target, &drop);
+        });
+        // Every widget's paint counts: the progress window paints too while the list is filled.
+        static PaintWatch anyPaint;
+        anyPaint.onPaint = [] {
+            if (seenAdding)
+                ++paints;
+        };
+        application.installEventFilter(&anyPaint);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!addClock.isValid())
+                return;
+            if (window.adding()) {
+                if (seenAdding) {
+                    ++ticks;
+                    longestGap = std::max(longestGap, addClock.elapsed() - lastTick);
+                }
+                seenAdding = true;
+                lastTick = addClock.elapsed();
+                return;
+            }
+            if (!seenAdding)
+                return;
+            report("folder_listed_ms", static_cast<double>(addClock.elapsed()));
+            report("files", window.session().fileList().entryCount());
+            report("timer_ticks_during_add", ticks);
+            report("longest_tick_gap_ms", static_cast<double>(longestGap));
+            report("paints_during_add", paints);
+            std::_Exit(0);
+        });
+        poll.start(10);
     } else if (mode == QLatin1String("run")) {
         static QElapsedTimer runClock;
         QObject::connect(&window, &TMainWindow::runFinished, [&] {

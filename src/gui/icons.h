@@ -24,6 +24,7 @@ inline constexpr std::string_view FileStateNormal = "FILESTATENORMAL";
 inline constexpr std::string_view FileStateMissing = "FILESTATEMISSING";
 // The main window's tool bar.
 inline constexpr std::string_view ActionAddFiles = "ACTIONADDFILES";
+inline constexpr std::string_view ActionAddFolder = "ACTIONADDFOLDER";
 inline constexpr std::string_view ActionFileList = "ACTIONFILELIST";
 inline constexpr std::string_view ActionExecute = "ACTIONEXECUTE";
 inline constexpr std::string_view ActionPrint = "ACTIONPRINT";       // the printer of BTNPRINTBMP
@@ -37,12 +38,12 @@ inline constexpr std::string_view FamilyDelete = "FAMILYDELETE";
 inline constexpr std::string_view FamilyUncheck = "FAMILYUNCHECK";
 inline constexpr std::string_view FamilyCheck = "FAMILYCHECK";
 
-inline constexpr std::array kAllNames = {AppIcon,        BtnPrint,        BtnSaveToFile,     BtnCopyToClipboard,
-                                         BtnChangeFont,  BtnClear,        BtnWrapLines,      BtnOk,
-                                         BtnMail,        FileStateNormal, FileStateMissing,  ActionAddFiles,
-                                         ActionFileList, ActionExecute,   ActionPrint,       ActionSetFont,
-                                         ActionSettings, ActionInfo,      ActionExit,        FamilyNew,
-                                         FamilyDelete,   FamilyUncheck,   FamilyCheck};
+inline constexpr std::array kAllNames = {AppIcon,        BtnPrint,        BtnSaveToFile,    BtnCopyToClipboard,
+                                         BtnChangeFont,  BtnClear,        BtnWrapLines,     BtnOk,
+                                         BtnMail,        FileStateNormal, FileStateMissing, ActionAddFiles,
+                                         ActionAddFolder, ActionFileList, ActionExecute,    ActionPrint,
+                                         ActionSetFont,  ActionSettings,  ActionInfo,       ActionExit,
+                                         FamilyNew,      FamilyDelete,    FamilyUncheck,    FamilyCheck};
 
 // The picture of that name; a null icon for a name that is not bundled.
 QIcon icon(std::string_view name);

@@ -3,6 +3,7 @@
 #include "core/base/files.h"
 #include "core/engine/replacement_run.h"
 #include "gui/about_window.h"
+#include "gui/add_folder_dialog.h"
 #include "gui/controls/eliding_header.h"
 #include "gui/controls/wq_list_view.h"
 #include "gui/controls/wq_splitter.h"
@@ -152,6 +153,9 @@ void TMainWindow::buildActions() {
        &TMainWindow::ActionExecuteReplacementsExecute);
     on(addAction("ActionAddFiles", kMain, "Add Files", "Add Files to be processed ...", icons::ActionAddFiles),
        &TMainWindow::ActionAddFilesExecute);
+    on(addAction("ActionAddFolder", kMain, "Add Folder ...", "Add the Files of a Folder and its Subfolders ...",
+                 icons::ActionAddFolder),
+       &TMainWindow::ActionAddFolderExecute);
     on(addAction("ActionPrint", kMain, "Print", "Print the Contents of this Window ...", icons::ActionPrint),
        &TMainWindow::ActionPrintExecute);
     on(addAction("ActionSetFont", kMain, "Set Font", "Change the Font of the Lists ...", icons::ActionSetFont),
@@ -199,6 +203,8 @@ void TMainWindow::buildMenus() {
     m_fileListMenu = new QMenu(this);
     m_fileListMenu->setObjectName(QStringLiteral("FileListMenu"));
     m_fileListMenu->setTitle(QStringLiteral("File List Operations"));
+    m_fileListMenu->addAction(a("ActionAddFolder"));
+    m_fileListMenu->addSeparator();
     m_fileListMenu->addAction(a("ActionRefreshFileStates"));
     m_fileListMenu->addSeparator();
     for (const char* name : {"ActionMarkSelectedFilesAsChecked", "ActionMarkSelectedFilesAsUnchecked",
@@ -299,6 +305,10 @@ void TMainWindow::buildLayout() {
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setFixedHeight(kStatusBarHeight);
     statusBar()->addWidget(m_statusText, 1);
+    m_folderNote = new QLabel(this);
+    m_folderNote->setObjectName(QStringLiteral("StatusFolderNote"));
+    m_folderNote->setAccessibleName(QStringLiteral("Unreadable Folders"));
+    statusBar()->addWidget(m_folderNote);
     m_grid->setFocus(Qt::OtherFocusReason);
     setFocusProxy(m_grid);
 }
@@ -340,6 +350,7 @@ void TMainWindow::buildToolBar() {
     bar->setContentsMargins(0, 0, 0, 0);
     const std::vector<QToolButton*> buttons = {
         addToolButton("BtnOpen", action("ActionAddFiles"), icons::ActionAddFiles),
+        addToolButton("BtnAddFolder", action("ActionAddFolder"), icons::ActionAddFolder),
         addMenuButton("BtnFileListOperations", m_fileListMenu, QStringLiteral("File List Operations"),
                       QStringLiteral("File List Operations ..."), icons::ActionFileList),
         addToolButton("BtnExecute", action("ActionExecuteReplacements"), icons::ActionExecute),
@@ -378,7 +389,7 @@ void TMainWindow::startUp() {
         RegisterDefinitionFileType(m_options.ProgramPath, m_options.DataHome,
                                    std::string_view(svg.constData(), static_cast<std::size_t>(svg.size())));
     }
-    guardedCall([this] { m_session->StartUp(m_options.Arguments); });
+    guardedCall([this] { addToList([this] { return m_session->StartUp(m_options.Arguments); }); });
     m_statusTimer->start();
     updateCaption();
     updateStatusBar();
@@ -432,7 +443,15 @@ void TMainWindow::updateActions() {
         if (QAction* a = action(info.ActionName))
             a->setEnabled(info.NeedsSelection ? selected > 0 : hasEntries);
     if (QAction* run = action("ActionExecuteReplacements"))
-        run->setEnabled(m_session->CanExecuteReplacements() && !runPending());
+        run->setEnabled(m_session->CanExecuteReplacements() && !runPending() && !m_adding);
+    // While adding, nothing else changes the list or the state it is added with.
+    for (const char* name : {"ActionAddFiles", "ActionAddFolder", "ActionLoadSettingsFromFile", "ActionSettingsDlg"})
+        if (QAction* a = action(name))
+            a->setEnabled(!m_adding);
+    if (m_adding)
+        for (const TFileListCommandInfo& info : FileListCommands())
+            if (QAction* a = action(info.ActionName))
+                a->setEnabled(false);
 }
 
 void TMainWindow::updateCaption() {
@@ -504,7 +523,46 @@ void TMainWindow::ActionExecuteReplacementsExecute() {
 void TMainWindow::ActionAddFilesExecute() {
     std::vector<std::string> names = chooseFiles(FileDialogKind::AddFiles, this);
     if (!names.empty())
-        m_session->AddFiles(std::move(names));
+        addToList([&] { return m_session->AddFiles(std::move(names)); });
+}
+
+void TMainWindow::ActionAddFolderExecute() {
+    TAddFolderDialog dialog(m_session->folderOptions(), m_lastFolder, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_session->setFolderOptions(dialog.options());
+    m_lastFolder = dialog.folder();
+    addToList([this] { return m_session->AddFolder(files::absolutePath(m_lastFolder)); });
+}
+
+void TMainWindow::addToList(const std::function<TAddFilesResult()>& add) {
+    if (m_adding)
+        return;
+    TAddFolderProgressDialog progress(this, m_options.AddFolderProgressDelay);
+    struct Adding {
+        TMainWindow& window;
+        Adding(TMainWindow& w, TAddFolderProgressDialog& progress) : window(w) {
+            window.m_adding = true;
+            window.m_addProgress = &progress;
+            window.m_session->setFolderProgress(&progress);
+            window.m_fileList->SetAcceptDroppedFiles(false);
+            window.updateActions();
+        }
+        ~Adding() {
+            window.m_session->setFolderProgress(nullptr);
+            window.m_addProgress = nullptr;
+            window.m_adding = false;
+            window.m_fileList->SetAcceptDroppedFiles(true);
+            window.updateActions();
+            window.updateStatusBar();
+            if (window.m_closeAfterAdd)
+                QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+        }
+    } adding(*this, progress);
+    const TAddFilesResult result = add();
+    m_folderNote->setText(result.UnreadableFolders > 0
+                              ? QStringLiteral("%1 unreadable folders skipped").arg(result.UnreadableFolders)
+                              : QString());
 }
 
 void TMainWindow::ActionPrintExecute() {
@@ -573,8 +631,15 @@ void TMainWindow::ActionInfoWebExecute() {
 
 void TMainWindow::FileListFilesDropped(const std::vector<std::string>& fileNames) {
     // Added after the drop has been answered, so that the desktop is not kept waiting.
+    // Folders among the names are walked with the remembered options, as Add Folder walks them.
     QMetaObject::invokeMethod(
-        this, [this, names = fileNames]() mutable { guardedCall([&] { m_session->AddFiles(std::move(names)); }); },
+        this,
+        [this, names = fileNames]() mutable {
+            if (m_adding) // dropped just before another add started: once that one is done
+                QTimer::singleShot(100, this, [this, names] { FileListFilesDropped(names); });
+            else
+                guardedCall([&] { addToList([&] { return m_session->AddFiles(std::move(names)); }); });
+        },
         Qt::QueuedConnection);
 }
 
@@ -626,6 +691,14 @@ void TMainWindow::cancelRun() {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (m_adding) {
+        // Closed while adding: the add is cancelled (the list left as it was), then the window closes.
+        m_closeAfterAdd = true;
+        if (m_addProgress)
+            m_addProgress->cancel();
+        event->ignore();
+        return;
+    }
     if (m_running) {
         // Closed during a run: the run is cancelled, and the window closes once it has returned.
         m_closeAfterRun = true;

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +28,7 @@ class QToolButton;
 namespace swapwright::gui {
 
 class TAboutWindow;
+class TAddFolderProgressDialog;
 class TFileListItemModel;
 class TFindReplaceGridItemModel;
 class TWqFindReplaceGrid;
@@ -49,6 +51,7 @@ public:
         std::vector<std::string> Arguments;  // the command line after the program's name
         std::string ProgramPath;             // for the file type registration (none: not registered)
         std::string DataHome;                // where the registration writes
+        int AddFolderProgressDelay = 300;    // how long adding a folder runs before its progress shows (ms)
     };
 
     explicit TMainWindow(Options options, QWidget* parent = nullptr);
@@ -66,11 +69,15 @@ public:
     TWqFindReplaceGrid* grid() const noexcept { return m_grid; }
     TWqSplitter* splitter() const noexcept { return m_splitter; }
     QLabel* statusText() const noexcept { return m_statusText; }
+    // "N unreadable folders skipped" after the last add that skipped some, otherwise empty.
+    QLabel* folderNote() const noexcept { return m_folderNote; }
 
     // Whether the start-up work has been done.
     bool started() const noexcept { return m_started; }
     // From the moment the run action is triggered until the run has returned.
     bool runPending() const noexcept { return m_runQueued || m_running; }
+    // While files or folders are being added to the list.
+    bool adding() const noexcept { return m_adding; }
 
     // ISessionView
     void storeWindowRecord(TWindowRecord& record) override;
@@ -116,6 +123,7 @@ private:
     // Action handlers.
     void ActionExecuteReplacementsExecute();
     void ActionAddFilesExecute();
+    void ActionAddFolderExecute();
     void ActionPrintExecute();
     void ActionSetFontExecute();
     void ActionExitApplicationExecute();
@@ -125,6 +133,10 @@ private:
     void ActionInfoAboutExecute();
     void ActionInfoWebExecute();
     void FileListFilesDropped(const std::vector<std::string>& fileNames);
+
+    // Every way into the list (the add actions, a drop, the start-up) goes through here: one add
+    // at a time, with the folder progress, and the unreadable folders skipped told afterwards.
+    void addToList(const std::function<TAddFilesResult()>& add);
 
     // The run itself, from the queued call.
     void executeReplacements();
@@ -143,6 +155,7 @@ private:
     TWqSplitter* m_splitter = nullptr;
     TWqFindReplaceGrid* m_grid = nullptr;
     QLabel* m_statusText = nullptr;
+    QLabel* m_folderNote = nullptr;
     QTimer* m_statusTimer = nullptr;
     QMenu* m_fileListMenu = nullptr;
     QMenu* m_gridMenu = nullptr;
@@ -152,12 +165,16 @@ private:
     std::map<std::string, QAction*, std::less<>> m_actionsByName;
     QPointer<TAboutWindow> m_about;
     TWqFont m_listFont;
+    std::string m_lastFolder; // the add-folder dialog's folder
+    TAddFolderProgressDialog* m_addProgress = nullptr;
 
     bool m_startingUp = false;
     bool m_started = false;
     bool m_runQueued = false;
     bool m_running = false;
     bool m_closeAfterRun = false;
+    bool m_adding = false;
+    bool m_closeAfterAdd = false;
 };
 
 } // namespace swapwright::gui

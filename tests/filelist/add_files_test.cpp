@@ -168,19 +168,23 @@ TEST_F(AddFilesTest, AFolderAsksThePrefixWarningOnceAndCanBeCancelled) {
     EXPECT_EQ(question.asked, 2); // once for the folder, once for the file named by itself
     EXPECT_EQ(list.question(), &question);
 
-    // Cancelled while walking or while adding: the list stays as it was before the folder.
+    // Cancelled while walking, while adding or once every file is in: the list stays as it was
+    // before the folder.
+    enum Moment { Walking, Adding, AllAdded };
     struct Canceling final : IAddFolderProgress {
-        bool whileAdding;
+        Moment moment;
         int calls = 0;
-        bool addFolderProgress(std::string_view, std::size_t, std::size_t added) override {
+        bool addFolderProgress(std::string_view, std::size_t found, std::size_t added) override {
             ++calls;
-            return whileAdding && added == 0;
+            if (moment == Adding)
+                return added == 0;
+            return moment == AllAdded && !(added > 0 && added == found);
         }
     };
-    for (const bool whileAdding : {false, true}) {
+    for (const Moment whileAdding : {Walking, Adding, AllAdded}) {
         list.RemoveAllFiles();
         Canceling progress;
-        progress.whileAdding = whileAdding;
+        progress.moment = whileAdding;
         Strings names{touch("first.txt"), dir.path("tree"), touch("after.txt")};
         const auto result = AddFiles(names, *store, list, nullptr, {}, &progress);
         EXPECT_TRUE(result.Canceled);

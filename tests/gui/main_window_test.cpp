@@ -121,6 +121,7 @@ void MainWindowTest::actionsToolBarAndMenus() {
     const Expected main[] = {
         {"ActionExecuteReplacements", "Main", "Execute Replacements", "Start the replacing Operation"},
         {"ActionAddFiles", "Main", "Add Files", "Add Files to be processed ..."},
+        {"ActionAddFolder", "Main", "Add Folder ...", "Add the Files of a Folder and its Subfolders ..."},
         {"ActionPrint", "Main", "Print", "Print the Contents of this Window ..."},
         {"ActionSetFont", "Main", "Set Font", "Change the Font of the Lists ..."},
         {"ActionExitApplication", "Main", "Exit Application", "Exit this Application"},
@@ -145,7 +146,7 @@ void MainWindowTest::actionsToolBarAndMenus() {
         QCOMPARE(window->action(c.ActionName)->property("category").toString(), QStringLiteral("FindReplaceGrid"));
         QCOMPARE(window->action(c.ActionName)->text(), QString::fromUtf8(c.Caption.data(), c.Caption.size()));
     }
-    QCOMPARE(window->actions().size(), std::size_t{11 + 15 + 7});
+    QCOMPARE(window->actions().size(), std::size_t{12 + 15 + 7});
 
     // The tool bar from top to bottom, each button named by its action's caption.
     auto* bar = window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
@@ -158,13 +159,13 @@ void MainWindowTest::actionsToolBarAndMenus() {
             names << b->accessibleName();
             QCOMPARE(b->size(), QSize(36, 36));
         }
-    QCOMPARE(order, QStringList({"BtnOpen", "BtnFileListOperations", "BtnExecute", "BtnPrintForm", "BtnSetFont",
+    QCOMPARE(order, QStringList({"BtnOpen", "BtnAddFolder", "BtnFileListOperations", "BtnExecute", "BtnPrintForm", "BtnSetFont",
                                  "BtnSettings", "BtnInfo", "ToolButton1"}));
-    QCOMPARE(names, QStringList({"Add Files", "File List Operations", "Execute Replacements", "Print", "Set Font",
+    QCOMPARE(names, QStringList({"Add Files", "Add Folder ...", "File List Operations", "Execute Replacements", "Print", "Set Font",
                                  "Settings Dialog ...", "Information", "Exit Application"}));
 
     QCOMPARE(menuEntries(*window->fileListMenu()),
-             QStringList({"ActionRefreshFileStates", "-", "ActionMarkSelectedFilesAsChecked",
+             QStringList({"ActionAddFolder", "-", "ActionRefreshFileStates", "-", "ActionMarkSelectedFilesAsChecked",
                           "ActionMarkSelectedFilesAsUnchecked", "ActionMarkAllFilesAsChecked",
                           "ActionMarkAllFilesAsUnchecked", "-", "ActionRemoveAllFiles", "ActionRemoveSelectedFiles", "-",
                           "ActionAllFilesStrLenPrefixNone", "ActionAllFilesStrLenPrefix8Bit",

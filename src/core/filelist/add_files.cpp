@@ -82,6 +82,16 @@ public:
             once.emplace(*m_list.question());
         QuestionScope asking(m_list, once ? &*once : nullptr);
         const int before = m_list.entryCount();
+        const auto goOn = [&] {
+            if (progress->addFolderProgress(folder, found.Files.size(),
+                                            static_cast<std::size_t>(m_list.entryCount() - before)))
+                return true;
+            TRowSelection added;
+            for (int row = before; row < m_list.entryCount(); ++row)
+                added.push_back(row);
+            m_list.RemoveSelectedFiles(added);
+            return false;
+        };
         std::chrono::steady_clock::time_point last{}; // the first report follows the first file
         for (const auto& name : found.Files) {
             add(name);
@@ -91,16 +101,11 @@ public:
             if (now - last < kProgressInterval)
                 continue;
             last = now;
-            if (!progress->addFolderProgress(folder, found.Files.size(),
-                                             static_cast<std::size_t>(m_list.entryCount() - before))) {
-                TRowSelection added;
-                for (int row = before; row < m_list.entryCount(); ++row)
-                    added.push_back(row);
-                m_list.RemoveSelectedFiles(added);
+            if (!goOn())
                 return false;
-            }
         }
-        return true;
+        // A last report once every file is in: a cancel after the last timed report still counts.
+        return !progress || found.Files.empty() || goOn();
     }
 
     void add(const std::string& name) {

@@ -55,7 +55,7 @@ void TSession::updateActions() {
         m_view->updateActions();
 }
 
-void TSession::StartUp(const std::vector<std::string>& arguments) {
+TAddFilesResult TSession::StartUp(const std::vector<std::string>& arguments) {
     std::string definitionFile;
     std::vector<std::string> fileNames;
     for (const auto& argument : arguments) {
@@ -64,17 +64,17 @@ void TSession::StartUp(const std::vector<std::string>& arguments) {
         else if (definitionFile.empty())
             definitionFile = argument; // a later definition file is neither loaded nor listed
     }
-    StartUp(definitionFile, std::move(fileNames));
+    return StartUp(definitionFile, std::move(fileNames));
 }
 
-void TSession::StartUp(const std::string& definitionFile, std::vector<std::string> fileNames) {
+TAddFilesResult TSession::StartUp(const std::string& definitionFile, std::vector<std::string> fileNames) {
     if (!definitionFile.empty()) {
         m_store->SetFileName(files::absolutePath(definitionFile));
         if (m_view)
             m_view->storeFileChanged();
     }
     LoadAllSettings();
-    AddFiles(std::move(fileNames));
+    return AddFiles(std::move(fileNames));
 }
 
 void TSession::LoadAllSettings() {

@@ -82,11 +82,11 @@ public:
 
     // Start-up on the program's command line: the first argument with the definition file
     // extension (made a full path) becomes the store's file, the whole state is loaded, then the
-    // other arguments, definition files left out, go to the add-files routine.
-    void StartUp(const std::vector<std::string>& arguments);
+    // other arguments, definition files left out, go to the add-files routine (its result).
+    TAddFilesResult StartUp(const std::vector<std::string>& arguments);
     // The same with the definition file chosen (none: the store's file stays) and the files
     // added as they are, definition files among them included.
-    void StartUp(const std::string& definitionFile, std::vector<std::string> fileNames);
+    TAddFilesResult StartUp(const std::string& definitionFile, std::vector<std::string> fileNames);
 
     // The whole state from and to the store's file (window record through the view).
     void LoadAllSettings();

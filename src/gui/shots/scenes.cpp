@@ -5,6 +5,7 @@
 #include "core/filelist/extension_families.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/app_store.h"
+#include "gui/add_folder_dialog.h"
 #include "gui/controls/button_bar.h"
 #include "gui/controls/wq_combo_box.h"
 #include "gui/controls/wq_integer_edit.h"
@@ -31,6 +32,9 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
+#include <QDragEnterEvent>
 #include <QStandardItemModel>
 #include <QToolBar>
 #include <QToolButton>
@@ -257,8 +261,9 @@ QString sceneFolder() {
     return folder.path();
 }
 
-std::unique_ptr<QWidget> mainWindow(const QStringList& arguments) {
+std::unique_ptr<QWidget> mainWindow(const QStringList& arguments, int addFolderProgressDelay = TMainWindow::Options{}.AddFolderProgressDelay) {
     TMainWindow::Options options;
+    options.AddFolderProgressDelay = addFolderProgressDelay;
     options.StoreFileName = QDir(sceneFolder()).filePath(QStringLiteral("swapwright.swd")).toStdString();
     for (const QString& argument : arguments)
         options.Arguments.push_back(argument.toStdString());
@@ -339,6 +344,69 @@ int shootRun(QWidget& widget, const QString& file) {
     return status;
 }
 
+// The add-folder dialog with a project's masks: units and forms, tests and generated code left out.
+std::unique_ptr<QWidget> addFolderDialog() {
+    TFolderWalkOptions options;
+    options.IncludeMasks = "*.pas;*.dfm;*.dpr;*.inc";
+    options.ExcludeMasks = "Test*;generated";
+    return std::make_unique<TAddFolderDialog>(options, "/home/anna/projects/billing/src");
+}
+
+// A tree of 40,000 files in 400 folders, a quarter of them units, dropped onto the list: caught
+// while its files go into the list.
+std::unique_ptr<QWidget> mainWindowForFolder() {
+    const QDir root(QDir(sceneFolder()).filePath(QStringLiteral("billing-src")));
+    for (int folder = 0; folder < 400; ++folder) {
+        const QString path = root.filePath(QStringLiteral("module%1").arg(folder, 3, 10, QLatin1Char('0')));
+        QDir().mkpath(path);
+        for (int i = 0; i < 100; ++i) {
+            static const char* const extensions[] = {"pas", "dcu", "res", "txt"};
+            QFile file(QDir(path).filePath(QStringLiteral("Unit%1.%2").arg(i / 4).arg(QLatin1String(extensions[i % 4]))));
+            if (file.open(QIODevice::WriteOnly))
+                file.write("unit x;\n");
+        }
+    }
+    return mainWindow({}, 0); // the progress at once: the picture does not wait for the delay
+}
+
+int shootFolder(QWidget& widget, const QString& file) {
+    auto& window = static_cast<TMainWindow&>(widget);
+    window.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (!window.started() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    int status = 1;
+    bool shot = false;
+    QTimer catcher;
+    catcher.setInterval(5);
+    QObject::connect(&catcher, &QTimer::timeout, &window, [&] {
+        auto* progress = qobject_cast<TAddFolderProgressDialog*>(QApplication::activeModalWidget());
+        if (shot || !progress || !progress->isVisible() || progress->entriesAdded() < 2500)
+            return;
+        shot = true;
+        catcher.stop();
+        progress->move(window.x() + 60, window.y() + 150);
+        serveEvents(300);
+        const QPixmap picture = grabVisibleWindows();
+        status = !picture.isNull() && picture.save(file, "PNG") ? 0 : 1;
+        progress->cancel();
+    });
+    catcher.start();
+    // Dropped, as a user would: the drop goes the window's way into the list, with its progress.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QDir(sceneFolder()).filePath(QStringLiteral("billing-src")))});
+    QWidget* target = window.fileList()->viewport();
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &drop);
+    while (!shot && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    serveEvents(200);
+    return status;
+}
+
 std::unique_ptr<QWidget> settingsDialog() {
     static std::unique_ptr<TWqPersistentData> store = [] {
         auto s = CreateAppPersistentData(QDir(sceneFolder()).filePath(QStringLiteral("settings.swd")).toStdString());
@@ -393,6 +461,9 @@ const std::vector<Scene>& scenes() {
         {"main-window-run", "the main window during a run, with the progress window and the report window",
          mainWindowForRun, shootRun},
         {"settings-dialog", "Application Settings with three extension families", settingsDialog},
+        {"add-folder-dialog", "Add Folder with a project's include and exclude masks", addFolderDialog},
+        {"add-folder-progress", "the main window while a tree of 40,000 files goes into the list",
+         mainWindowForFolder, shootFolder},
     };
     return all;
 }
