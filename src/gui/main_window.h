@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +29,7 @@ class QToolButton;
 namespace swapwright::gui {
 
 class TAboutWindow;
+class TPreviewWindow;
 class TFileListItemModel;
 class TFindReplaceGridItemModel;
 class TWqFindReplaceGrid;
@@ -49,6 +52,7 @@ public:
         std::vector<std::string> Arguments;  // the command line after the program's name
         std::string ProgramPath;             // for the file type registration (none: not registered)
         std::string DataHome;                // where the registration writes
+        std::string UndoFolder;              // where runs keep their undo data (none: no undo)
     };
 
     explicit TMainWindow(Options options, QWidget* parent = nullptr);
@@ -66,6 +70,8 @@ public:
     TWqFindReplaceGrid* grid() const noexcept { return m_grid; }
     TWqSplitter* splitter() const noexcept { return m_splitter; }
     QLabel* statusText() const noexcept { return m_statusText; }
+    // The preview window while it is open.
+    TPreviewWindow* previewWindow() const noexcept;
 
     // Whether the start-up work has been done.
     bool started() const noexcept { return m_started; }
@@ -91,7 +97,7 @@ public:
 signals:
     // The window was closed: the program ends.
     void closed();
-    // A run started from the window has returned.
+    // A run, preview or undo started from the window has returned.
     void runFinished();
 
 protected:
@@ -115,6 +121,8 @@ private:
 
     // Action handlers.
     void ActionExecuteReplacementsExecute();
+    void ActionPreviewReplacementsExecute();
+    void ActionUndoLastRunExecute();
     void ActionAddFilesExecute();
     void ActionPrintExecute();
     void ActionSetFontExecute();
@@ -126,8 +134,17 @@ private:
     void ActionInfoWebExecute();
     void FileListFilesDropped(const std::vector<std::string>& fileNames);
 
+    // A run, a preview or an undo starts from a queued call, one at a time.
+    void queueRun(void (TMainWindow::*work)());
+    // Marks the window busy while the work goes on; when the work says it has started, the run's
+    // end is told (runFinished) and a close asked for meanwhile is done.
+    void runScoped(const std::function<void(bool& started)>& work);
     // The run itself, from the queued call.
     void executeReplacements();
+    void previewReplacements();
+    void undoLastRun();
+    // Whether the undo folder holds a run not undone yet (read after each run and each undo).
+    void refreshUndoState();
     void runOperation(TOperationData& operation);
     void cancelRun();
 
@@ -151,6 +168,7 @@ private:
     std::vector<QAction*> m_actions;
     std::map<std::string, QAction*, std::less<>> m_actionsByName;
     QPointer<TAboutWindow> m_about;
+    QPointer<TPreviewWindow> m_preview;
     TWqFont m_listFont;
 
     bool m_startingUp = false;
@@ -158,6 +176,7 @@ private:
     bool m_runQueued = false;
     bool m_running = false;
     bool m_closeAfterRun = false;
+    bool m_undoAvailable = false;
 };
 
 } // namespace swapwright::gui

@@ -211,8 +211,8 @@ void GridAndSettingsTest::settingsShowClampedValuesAndStoreThem() {
     {
         TSettingsWindow dialog(*store, nullptr, nullptr);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Application Settings"));
-        QCOMPARE(dialog.size(), QSize(335, 481));
-        QCOMPARE(dialog.minimumSize(), QSize(335, 480));
+        QCOMPARE(dialog.size(), QSize(335, 529));
+        QCOMPARE(dialog.minimumSize(), QSize(335, 528));
         auto* format = dialog.findChild<TWqComboBox*>(QStringLiteral("ComboBoxDFMStoreFormat"));
         QCOMPARE(format->currentText(), QStringLiteral("In the Format they had before"));
         QCOMPARE(dialog.findChild<TWqComboBox*>(QStringLiteral("ComboBoxProjectFileAddAction"))->ItemIndex(), 0);
