@@ -113,7 +113,8 @@ TMainWindow::TMainWindow(Options options, QWidget* parent)
 }
 
 TMainWindow::~TMainWindow() {
-    // The report window keeps its placement in the store: it goes first.
+    // The preview and the report window keep their placement in the store: they go first.
+    delete m_preview;
     TWqReportDlg::destroyInstance();
     guardedCall([this] { m_session->ShutDown(); });
     m_session->setView(nullptr);

@@ -160,6 +160,14 @@ void PreviewUndoTest::previewShowsTheRunAndWritesNothing() {
     QCOMPARE(readFile(m_dir->path("Unit1.pas")), kUnitReplaced);
     QCOMPARE(readFile(m_dir->path("Strings.res")), std::string("\x02\x00\x08" "MainForm" "\x07" "Caption", 19));
     QCOMPARE(reportNumber(QStringLiteral("Total Number of Replacements done")), 4);
+
+    // A window closed while its preview is open: the preview goes first and keeps its placement.
+    TRIGGER(*window, "ActionPreviewReplacements");
+    QVERIFY(waitFor([&] { return finished.count() == 3; }));
+    QVERIFY(window->previewWindow());
+    QCOMPARE(window->previewWindow()->files().front().Replacements, 0);
+    window.reset();
+    QCOMPARE(storedValues(m_dir->path("run.swd"), "Preview Form").count("Preview Form Width"), std::size_t{1});
 }
 
 void PreviewUndoTest::undoRestoresAWindowRunAfterAsking() {
