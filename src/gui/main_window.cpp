@@ -652,7 +652,10 @@ void TMainWindow::previewReplacements() {
         if (m_preview)
             m_preview->close();
         // The dry run's report goes to the report window, the changes to the preview window.
-        TPreviewList previews;
+        struct Previews final : IFilePreviewSink {
+            std::vector<TFilePreview> files;
+            void filePreviewed(TFilePreview&& preview) override { files.push_back(std::move(preview)); }
+        } previews;
         TWqReportDlg& report = TWqReportDlg::instance(&m_session->store());
         RunWithProgress(
             static_cast<int>(operation->FilesToProcess.size()), *operation, &m_session->store(),
@@ -661,8 +664,7 @@ void TMainWindow::previewReplacements() {
                 RunPreview(&form.progress(), run, context, previews, {.ContextLines = 2});
             },
             this);
-        auto* preview = new TPreviewWindow(std::vector<TFilePreview>(previews.files()), &m_session->store(), this);
-        previews.clear();
+        auto* preview = new TPreviewWindow(std::move(previews.files), &m_session->store(), this);
         preview->setAttribute(Qt::WA_DeleteOnClose);
         // Nothing the preview shows may change while it is open.
         preview->setWindowModality(Qt::WindowModal);
