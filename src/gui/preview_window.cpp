@@ -207,10 +207,13 @@ void TPreviewChangeModel::setFile(const TFilePreview* file) {
             else
                 addTextChange(*file, file->Changes[i], i);
         }
-        if (!file->changesComplete())
-            addNote(QStringLiteral("%1 more changes are not shown; the first %2 are.")
-                        .arg(file->ChangeCount - static_cast<std::int64_t>(file->Changes.size()))
+        if (!file->changesComplete()) {
+            const std::int64_t more = file->ChangeCount - static_cast<std::int64_t>(file->Changes.size());
+            addNote((more == 1 ? QStringLiteral("%1 more change is not shown; the first %2 are.")
+                               : QStringLiteral("%1 more changes are not shown; the first %2 are."))
+                        .arg(more)
                         .arg(file->Changes.size()));
+        }
     }
     endResetModel();
 }

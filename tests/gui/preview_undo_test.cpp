@@ -65,6 +65,7 @@ private slots:
     }
     void cleanup() { m_dir.reset(); }
 
+    void changeRowsShowBytesAsText();
     void previewShowsTheRunAndWritesNothing();
     void undoRestoresAWindowRunAfterAsking();
 
@@ -82,6 +83,44 @@ private:
     }
     std::unique_ptr<TempDir> m_dir;
 };
+
+void PreviewUndoTest::changeRowsShowBytesAsText() {
+    // The old line of one change: its bytes as text, the replaced bytes as spans of that text.
+    const std::string longLine = std::string(3000, 'a') + "Form1";
+    const struct {
+        std::string old;
+        TPreviewMark mark;
+        QString text;
+        std::vector<std::pair<int, int>> marks;
+    } cases[] = {
+        {"caf\xC3\xA9 Form1\r\n", {6, 5, 0}, QString::fromUtf8("- caf\xC3\xA9 Form1"), {{7, 5}}},
+        {"caf\xE9 Form1\n", {5, 5, 0}, QString::fromUtf8("- caf\xC3\xA9 Form1"), {{7, 5}}},
+        {"Form1\r\n", {0, 7, 0}, QString::fromUtf8("- Form1\xC2\xB6"), {{2, 5}, {7, 1}}},
+        {"\xC3\xA9x\n", {1, 2, 0}, QString::fromUtf8("- \xC3\xA9x"), {{2, 2}}},
+        {longLine, {3000, 5, 0}, QStringLiteral("- ") + QString(1998, QLatin1Char('a')) + QChar(0x2026), {}},
+    };
+    for (const auto& c : cases) {
+        TFilePreview file;
+        file.State = TPreviewState::Replaced;
+        file.ContentChanged = true;
+        file.ChangeCount = 2;
+        TPreviewChange change;
+        change.OldLine = change.NewLine = 7;
+        change.OldLineCount = change.NewLineCount = 1;
+        change.Old = c.old;
+        change.OldMarks = {c.mark};
+        change.New = "x\n";
+        file.Changes = {change};
+        TPreviewChangeModel model;
+        model.setFile(&file);
+        const auto& rows = model.rows();
+        QCOMPARE(rows.size(), std::size_t{4}); // heading, old, new, the note of the change not kept
+        QCOMPARE(rows[1].OldNumber, QStringLiteral("7"));
+        QCOMPARE(rows[1].Text, c.text);
+        QCOMPARE(rows[1].Marks, c.marks);
+        QCOMPARE(rows[3].Text, QStringLiteral("1 more change is not shown; the first 1 are."));
+    }
+}
 
 void PreviewUndoTest::previewShowsTheRunAndWritesNothing() {
     auto window = startWithDefinition();
