@@ -2,6 +2,7 @@
 # The window's figures on 10,000 files of 10 KB and 1,000 definitions:
 #   - the window up (first paint, and first paint with the 10,000 files and 1,000 definitions loaded)
 #   - 10,000 files dropped onto the list until they are listed and painted
+#   - a preview from the window: until it returns and its window is painted, the longest pause
 #   - a run from the window against `swapwright-cli run` of the same definition file (whole
 #     processes with hyperfine, each on a fresh copy of the files; backups off)
 #
@@ -53,5 +54,7 @@ hyperfine --runs "$runs" --prepare "rm -rf '$work/many' && cp -r '$work/many.ori
   --export-markdown "$work/gui-run.md" \
   -n window "$bench run many.swd" \
   -n cli "$cli run many.swd > /dev/null"
+echo "== a preview of the 10,000 files from the window (trigger to return, to its window painted)"
+for i in $(seq "$runs"); do "$bench" preview many.swd | tr '\n' ' '; echo; done
 echo "== the window's own run times (trigger to return)"
 for i in $(seq "$runs"); do rm -rf many && cp -r many.orig many; "$bench" run many.swd | grep run_ms; done

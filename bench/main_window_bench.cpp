@@ -7,11 +7,15 @@
 //   swapwright_bench_main_window folder FOLDER            the folder itself dropped onto the list (walked with
 //                                                 the default masks): until it is listed, and how often
 //                                                 a 10 ms timer ticked and the window painted meanwhile
+//   swapwright_bench_main_window preview DEFINITION.swd   the preview action: until the preview has
+//                                                 returned, until its window has painted its lists, and
+//                                                 the longest time the event loop was not served
 // Times go to standard output in milliseconds, one "name<TAB>value" a line; the process then ends
 // at once (nothing is saved). bench/main-window-bench.sh prepares the inputs and runs it.
 #include "gui/controls/wq_list_view.h"
 #include "gui/exception_handler.h"
 #include "gui/main_window.h"
+#include "gui/preview_window.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,10 +24,10 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 
 #include <algorithm>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -74,7 +78,7 @@ int main(int argc, char** argv) {
     TWqApplication application(argc, argv);
     const QStringList args = TWqApplication::arguments();
     if (args.size() != 3) {
-        std::fprintf(stderr, "usage: swapwright_bench_main_window startup|run DEFINITION.swd | drop|folder FOLDER\n");
+        std::fprintf(stderr, "usage: swapwright_bench_main_window startup|run|preview DEFINITION.swd | drop|folder FOLDER\n");
         return 2;
     }
     const QString mode = args[1];
@@ -190,6 +194,52 @@ int main(int argc, char** argv) {
             }
             runClock.start();
             run->trigger();
+        });
+        poll.start(5);
+    } else if (mode == QLatin1String("preview")) {
+        static QElapsedTimer previewClock, tickClock;
+        static qint64 longestGap = 0;
+        static QTimer ticks;
+        static PaintWatch previewPaint;
+        // A timer that wants to fire every millisecond: the longest gap between two of its ticks is
+        // the longest time the window did not answer.
+        QObject::connect(&ticks, &QTimer::timeout, [] {
+            longestGap = std::max(longestGap, tickClock.restart());
+        });
+        QObject::connect(&window, &TMainWindow::runFinished, [&] {
+            report("preview_ms", static_cast<double>(previewClock.elapsed()));
+            TPreviewWindow* preview = window.previewWindow();
+            if (!preview)
+                std::_Exit(1);
+            report("files", static_cast<double>(preview->files().size()));
+            previewPaint.onPaint = [&window] {
+                report("preview_painted_ms", static_cast<double>(previewClock.elapsed()));
+                // The last file's changes, selected and painted.
+                TPreviewWindow* shown = window.previewWindow();
+                QElapsedTimer select;
+                select.start();
+                shown->selectFile(static_cast<int>(shown->files().size()) - 1);
+                shown->changeView()->viewport()->repaint();
+                report("select_last_file_ms", static_cast<double>(select.elapsed()));
+                report("longest_unanswered_ms", static_cast<double>(longestGap));
+                std::_Exit(0);
+            };
+            preview->fileView()->viewport()->installEventFilter(&previewPaint);
+        });
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!window.started())
+                return;
+            poll.stop();
+            window.updateActions();
+            QAction* action = window.action("ActionPreviewReplacements");
+            if (!action->isEnabled()) {
+                std::fprintf(stderr, "swapwright_bench_main_window: nothing to preview\n");
+                std::_Exit(1);
+            }
+            previewClock.start();
+            tickClock.start();
+            ticks.start(1);
+            action->trigger();
         });
         poll.start(5);
     } else {

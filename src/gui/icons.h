@@ -32,18 +32,21 @@ inline constexpr std::string_view ActionSetFont = "ACTIONSETFONT";   // the lett
 inline constexpr std::string_view ActionSettings = "ACTIONSETTINGS";
 inline constexpr std::string_view ActionInfo = "ACTIONINFO";
 inline constexpr std::string_view ActionExit = "ACTIONEXIT";
+inline constexpr std::string_view ActionPreview = "ACTIONPREVIEW";
+inline constexpr std::string_view ActionUndo = "ACTIONUNDO";
 // The settings dialog's family buttons.
 inline constexpr std::string_view FamilyNew = "FAMILYNEW";
 inline constexpr std::string_view FamilyDelete = "FAMILYDELETE";
 inline constexpr std::string_view FamilyUncheck = "FAMILYUNCHECK";
 inline constexpr std::string_view FamilyCheck = "FAMILYCHECK";
 
-inline constexpr std::array kAllNames = {AppIcon,        BtnPrint,        BtnSaveToFile,    BtnCopyToClipboard,
-                                         BtnChangeFont,  BtnClear,        BtnWrapLines,     BtnOk,
-                                         BtnMail,        FileStateNormal, FileStateMissing, ActionAddFiles,
-                                         ActionAddFolder, ActionFileList, ActionExecute,    ActionPrint,
-                                         ActionSetFont,  ActionSettings,  ActionInfo,       ActionExit,
-                                         FamilyNew,      FamilyDelete,    FamilyUncheck,    FamilyCheck};
+inline constexpr std::array kAllNames = {AppIcon,         BtnPrint,        BtnSaveToFile,    BtnCopyToClipboard,
+                                         BtnChangeFont,   BtnClear,        BtnWrapLines,     BtnOk,
+                                         BtnMail,         FileStateNormal, FileStateMissing, ActionAddFiles,
+                                         ActionAddFolder, ActionFileList,  ActionExecute,    ActionPrint,
+                                         ActionSetFont,   ActionSettings,  ActionInfo,       ActionExit,
+                                         FamilyNew,       FamilyDelete,    FamilyUncheck,    FamilyCheck,
+                                         ActionPreview,   ActionUndo};
 
 // The picture of that name; a null icon for a name that is not bundled.
 QIcon icon(std::string_view name);

@@ -1,5 +1,6 @@
 // swapwright: the program with its window. The command line holds file names: the first definition
 // file (*.swd) becomes the settings file in use, the others are added to the file list.
+#include "core/session/undo_journal.h"
 #include "core/settings/app_store.h"
 #include "gui/desktop_registration.h"
 #include "gui/exception_handler.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     const QByteArray program = QFile::encodeName(TWqApplication::applicationFilePath());
     options.ProgramPath.assign(program.constData(), static_cast<std::size_t>(program.size()));
     options.DataHome = DataHome(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    options.UndoFolder = DefaultUndoFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
 
     int status = 0;
     {

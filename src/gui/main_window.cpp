@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include "core/base/files.h"
+#include "core/engine/preview.h"
 #include "core/engine/replacement_run.h"
 #include "gui/about_window.h"
 #include "gui/add_folder_dialog.h"
@@ -17,6 +18,7 @@
 #include "gui/message_box.h"
 #include "gui/models/file_list_item_model.h"
 #include "gui/models/grid_item_model.h"
+#include "gui/preview_window.h"
 #include "gui/progress_form.h"
 #include "gui/report_dialog.h"
 #include "gui/settings_window.h"
@@ -85,7 +87,7 @@ constexpr const char* kInfo = "Info";
 
 TMainWindow::TMainWindow(Options options, QWidget* parent)
     : QMainWindow(parent), m_options(std::move(options)),
-      m_session(std::make_unique<TSession>(m_options.StoreFileName)),
+      m_session(std::make_unique<TSession>(m_options.StoreFileName, TSessionOptions{.UndoFolder = m_options.UndoFolder})),
       m_question(std::make_unique<MessageBoxQuestion>(this)), m_yield(std::make_unique<GuiYield>()),
       m_waitCursor(std::make_unique<WaitCursor>()) {
     setObjectName(QStringLiteral("MainWindow"));
@@ -112,7 +114,8 @@ TMainWindow::TMainWindow(Options options, QWidget* parent)
 }
 
 TMainWindow::~TMainWindow() {
-    // The report window keeps its placement in the store: it goes first.
+    // The preview and the report window keep their placement in the store: they go first.
+    delete m_preview;
     TWqReportDlg::destroyInstance();
     guardedCall([this] { m_session->ShutDown(); });
     m_session->setView(nullptr);
@@ -139,6 +142,8 @@ QAction* TMainWindow::addAction(std::string_view name, const char* category, std
     return action;
 }
 
+TPreviewWindow* TMainWindow::previewWindow() const noexcept { return m_preview; }
+
 QAction* TMainWindow::action(std::string_view name) const {
     const auto it = m_actionsByName.find(name);
     return it == m_actionsByName.end() ? nullptr : it->second;
@@ -151,6 +156,12 @@ void TMainWindow::buildActions() {
     on(addAction("ActionExecuteReplacements", kMain, "Execute Replacements", "Start the replacing Operation",
                  icons::ActionExecute),
        &TMainWindow::ActionExecuteReplacementsExecute);
+    on(addAction("ActionPreviewReplacements", kMain, "Preview Replacements",
+                 "Show every Change of the replacing Operation before anything is written", icons::ActionPreview),
+       &TMainWindow::ActionPreviewReplacementsExecute);
+    on(addAction("ActionUndoLastRun", kMain, "Undo Last Run", "Put back the Files of the last replacing Operation",
+                 icons::ActionUndo),
+       &TMainWindow::ActionUndoLastRunExecute);
     on(addAction("ActionAddFiles", kMain, "Add Files", "Add Files to be processed ...", icons::ActionAddFiles),
        &TMainWindow::ActionAddFilesExecute);
     on(addAction("ActionAddFolder", kMain, "Add Folder ...", "Add the Files of a Folder and its Subfolders ...",
@@ -213,6 +224,9 @@ void TMainWindow::buildMenus() {
     m_fileListMenu->addSeparator();
     m_fileListMenu->addAction(a("ActionRemoveAllFiles"));
     m_fileListMenu->addAction(a("ActionRemoveSelectedFiles"));
+    m_fileListMenu->addSeparator();
+    m_fileListMenu->addAction(a("ActionPreviewReplacements"));
+    m_fileListMenu->addAction(a("ActionUndoLastRun"));
     m_fileListMenu->addSeparator();
     for (const char* name : {"ActionAllFilesStrLenPrefixNone", "ActionAllFilesStrLenPrefix8Bit",
                              "ActionAllFilesStrLenPrefix16Bit", "ActionAllFilesStrLenPrefix32Bit"})
@@ -354,6 +368,8 @@ void TMainWindow::buildToolBar() {
         addMenuButton("BtnFileListOperations", m_fileListMenu, QStringLiteral("File List Operations"),
                       QStringLiteral("File List Operations ..."), icons::ActionFileList),
         addToolButton("BtnExecute", action("ActionExecuteReplacements"), icons::ActionExecute),
+        addToolButton("BtnPreview", action("ActionPreviewReplacements"), icons::ActionPreview),
+        addToolButton("BtnUndoLastRun", action("ActionUndoLastRun"), icons::ActionUndo),
         addToolButton("BtnPrintForm", action("ActionPrint"), icons::ActionPrint),
         addToolButton("BtnSetFont", action("ActionSetFont"), icons::ActionSetFont),
         addMenuButton("BtnSettings", m_settingsMenu, QStringLiteral("Settings Dialog ..."),
@@ -390,6 +406,7 @@ void TMainWindow::startUp() {
                                    std::string_view(svg.constData(), static_cast<std::size_t>(svg.size())));
     }
     guardedCall([this] { addToList([this] { return m_session->StartUp(m_options.Arguments); }); });
+    refreshUndoState();
     m_statusTimer->start();
     updateCaption();
     updateStatusBar();
@@ -442,8 +459,11 @@ void TMainWindow::updateActions() {
     for (const TFileListCommandInfo& info : FileListCommands())
         if (QAction* a = action(info.ActionName))
             a->setEnabled(info.NeedsSelection ? selected > 0 : hasEntries);
-    if (QAction* run = action("ActionExecuteReplacements"))
-        run->setEnabled(m_session->CanExecuteReplacements() && !runPending() && !m_adding);
+    for (const char* name : {"ActionExecuteReplacements", "ActionPreviewReplacements"})
+        if (QAction* run = action(name))
+            run->setEnabled(m_session->CanExecuteReplacements() && !runPending() && !m_adding);
+    if (QAction* undo = action("ActionUndoLastRun"))
+        undo->setEnabled(m_undoAvailable && !runPending() && !m_adding);
     // While adding, nothing else changes the list or the state it is added with.
     for (const char* name : {"ActionAddFiles", "ActionAddFolder", "ActionLoadSettingsFromFile", "ActionSettingsDlg"})
         if (QAction* a = action(name))
@@ -501,7 +521,11 @@ QString TMainWindow::userGuidePath() {
 
 // --- actions ---
 
-void TMainWindow::ActionExecuteReplacementsExecute() {
+void TMainWindow::ActionExecuteReplacementsExecute() { queueRun(&TMainWindow::executeReplacements); }
+void TMainWindow::ActionPreviewReplacementsExecute() { queueRun(&TMainWindow::previewReplacements); }
+void TMainWindow::ActionUndoLastRunExecute() { queueRun(&TMainWindow::undoLastRun); }
+
+void TMainWindow::queueRun(void (TMainWindow::*work)()) {
     // The run starts from a queued call: triggering returns at once, and a second trigger before
     // the run has returned starts nothing.
     if (runPending())
@@ -511,11 +535,11 @@ void TMainWindow::ActionExecuteReplacementsExecute() {
     updateActions();
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, work] {
             if (!m_runQueued)
                 return; // the window was closed meanwhile
             m_runQueued = false;
-            guardedCall([this] { executeReplacements(); });
+            guardedCall([this, work] { (this->*work)(); });
         },
         Qt::QueuedConnection);
 }
@@ -645,7 +669,7 @@ void TMainWindow::FileListFilesDropped(const std::vector<std::string>& fileNames
 
 // --- the run ---
 
-void TMainWindow::executeReplacements() {
+void TMainWindow::runScoped(const std::function<void(bool& started)>& work) {
     if (m_running)
         return;
     struct Running {
@@ -657,19 +681,125 @@ void TMainWindow::executeReplacements() {
         }
     } running(*this);
     updateActions();
-    std::unique_ptr<TOperationData> operation = m_session->PrepareOperation();
-    if (TSession::HasWork(*operation)) {
+    bool started = false;
+    struct Finished {
+        TMainWindow& window;
+        const bool& started;
+        ~Finished() {
+            if (!started)
+                return;
+            window.refreshUndoState();
+            emit window.runFinished();
+            if (window.m_closeAfterRun)
+                QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+        }
+    } finished{*this, started};
+    work(started);
+}
+
+void TMainWindow::executeReplacements() {
+    runScoped([this](bool& started) {
+        std::unique_ptr<TOperationData> operation = m_session->PrepareOperation();
+        if (!TSession::HasWork(*operation))
+            return;
         updateStatusBar();
-        struct Finished {
-            TMainWindow& window;
-            ~Finished() {
-                emit window.runFinished();
-                if (window.m_closeAfterRun)
-                    QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
-            }
-        } finished{*this};
+        started = true;
         runOperation(*operation);
+    });
+}
+
+void TMainWindow::previewReplacements() {
+    runScoped([this](bool& started) {
+        std::unique_ptr<TOperationData> operation = m_session->PrepareOperation();
+        if (!TSession::HasWork(*operation))
+            return;
+        started = true;
+        if (m_preview)
+            m_preview->close();
+        // The dry run's report goes to the report window, the changes to the preview window.
+        struct Previews final : IFilePreviewSink {
+            std::vector<TFilePreview> files;
+            void filePreviewed(TFilePreview&& preview) override { files.push_back(std::move(preview)); }
+        } previews;
+        TWqReportDlg& report = TWqReportDlg::instance(&m_session->store());
+        RunWithProgress(
+            static_cast<int>(operation->FilesToProcess.size()), *operation, &m_session->store(),
+            [this, &report, &previews](TWqProgressForm& form, TOperationData& run) {
+                TRunContext context = m_session->RunContext(report.document(), form.dates());
+                RunPreview(&form.progress(), run, context, previews, {.ContextLines = 2});
+            },
+            this);
+        auto* preview = new TPreviewWindow(std::move(previews.files), &m_session->store(), this);
+        preview->setAttribute(Qt::WA_DeleteOnClose);
+        // Nothing the preview shows may change while it is open.
+        preview->setWindowModality(Qt::WindowModal);
+        connect(preview, &TPreviewWindow::executeRequested, this,
+                guardedSlot([this] { ActionExecuteReplacementsExecute(); }));
+        m_preview = preview;
+        preview->show();
+        preview->raise();
+        preview->activateWindow();
+    });
+}
+
+namespace {
+
+// The progress window's state as the undo's progress: each step also serves the window's events, so
+// that the cancel button works and the window draws.
+class YieldingProgress final : public IProgressSink {
+public:
+    YieldingProgress(IProgressSink& progress, IYield& yield) : m_progress(progress), m_yield(yield) {}
+    void setItem(int index, std::string_view text) override {
+        m_progress.setItem(index, text);
+        m_yield.processPendingMessages();
     }
+    void setItemRange(std::int64_t minimum, std::int64_t maximum, std::int64_t position) override {
+        m_progress.setItemRange(minimum, maximum, position);
+    }
+    void setPosition(std::int64_t position) override { m_progress.setPosition(position); }
+    void setResolution(int resolution) override { m_progress.setResolution(resolution); }
+    bool canceled() const override { return m_progress.canceled(); }
+
+private:
+    IProgressSink& m_progress;
+    IYield& m_yield;
+};
+
+} // namespace
+
+void TMainWindow::undoLastRun() {
+    runScoped([this](bool& started) {
+        const TUndoHistory history = m_session->undoHistory();
+        const std::optional<TUndoRun> run = history.lastNotUndone();
+        if (!run) {
+            refreshUndoState();
+            MessageBox::show(this, MessageSeverity::Information, QStringLiteral("Nothing to undo"));
+            return;
+        }
+        const std::string question =
+            "Undo the last Run, started " + run->StartText + ", and put back its " + std::to_string(run->FileCount) +
+            (run->FileCount == 1 ? " File?" : " Files?") + "\r\n\r\nA File changed since the Run is left as it is.";
+        if (!m_question->askYesNo(MessageSeverity::Confirm, question))
+            return;
+        started = true;
+        TWqReportDlg& report = TWqReportDlg::instance(&m_session->store());
+        TUndoResult result;
+        RunWithProgress(
+            run->FileCount, &m_session->store(),
+            [&](TWqProgressForm& form) {
+                YieldingProgress progress(form.progress(), form.yield());
+                result = history.undo(run->Name, report.document(), form.dates(), &progress);
+            },
+            this);
+        if (result.NothingToUndo) // undone meanwhile by another program
+            MessageBox::show(this, MessageSeverity::Information, QStringLiteral("Nothing to undo"));
+    });
+}
+
+void TMainWindow::refreshUndoState() {
+    const TUndoHistory history = m_session->undoHistory();
+    m_undoAvailable = history.lastNotUndone().has_value();
+    updateActions();
 }
 
 void TMainWindow::runOperation(TOperationData& operation) {

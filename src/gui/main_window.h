@@ -29,6 +29,7 @@ namespace swapwright::gui {
 
 class TAboutWindow;
 class TAddFolderProgressDialog;
+class TPreviewWindow;
 class TFileListItemModel;
 class TFindReplaceGridItemModel;
 class TWqFindReplaceGrid;
@@ -52,6 +53,7 @@ public:
         std::string ProgramPath;             // for the file type registration (none: not registered)
         std::string DataHome;                // where the registration writes
         int AddFolderProgressDelay = 300;    // how long adding a folder runs before its progress shows (ms)
+        std::string UndoFolder;              // where runs keep their undo data (none: no undo)
     };
 
     explicit TMainWindow(Options options, QWidget* parent = nullptr);
@@ -71,6 +73,8 @@ public:
     QLabel* statusText() const noexcept { return m_statusText; }
     // "N unreadable folders skipped" after the last add that skipped some, otherwise empty.
     QLabel* folderNote() const noexcept { return m_folderNote; }
+    // The preview window while it is open.
+    TPreviewWindow* previewWindow() const noexcept;
 
     // Whether the start-up work has been done.
     bool started() const noexcept { return m_started; }
@@ -98,7 +102,7 @@ public:
 signals:
     // The window was closed: the program ends.
     void closed();
-    // A run started from the window has returned.
+    // A run, preview or undo started from the window has returned.
     void runFinished();
 
 protected:
@@ -122,6 +126,8 @@ private:
 
     // Action handlers.
     void ActionExecuteReplacementsExecute();
+    void ActionPreviewReplacementsExecute();
+    void ActionUndoLastRunExecute();
     void ActionAddFilesExecute();
     void ActionAddFolderExecute();
     void ActionPrintExecute();
@@ -138,8 +144,17 @@ private:
     // at a time, with the folder progress, and the unreadable folders skipped told afterwards.
     void addToList(const std::function<TAddFilesResult()>& add);
 
+    // A run, a preview or an undo starts from a queued call, one at a time.
+    void queueRun(void (TMainWindow::*work)());
+    // Marks the window busy while the work goes on; when the work says it has started, the run's
+    // end is told (runFinished) and a close asked for meanwhile is done.
+    void runScoped(const std::function<void(bool& started)>& work);
     // The run itself, from the queued call.
     void executeReplacements();
+    void previewReplacements();
+    void undoLastRun();
+    // Whether the undo folder holds a run not undone yet (read after each run and each undo).
+    void refreshUndoState();
     void runOperation(TOperationData& operation);
     void cancelRun();
 
@@ -164,6 +179,7 @@ private:
     std::vector<QAction*> m_actions;
     std::map<std::string, QAction*, std::less<>> m_actionsByName;
     QPointer<TAboutWindow> m_about;
+    QPointer<TPreviewWindow> m_preview;
     TWqFont m_listFont;
     std::string m_lastFolder; // the add-folder dialog's folder
     TAddFolderProgressDialog* m_addProgress = nullptr;
@@ -175,6 +191,7 @@ private:
     bool m_closeAfterRun = false;
     bool m_adding = false;
     bool m_closeAfterAdd = false;
+    bool m_undoAvailable = false;
 };
 
 } // namespace swapwright::gui

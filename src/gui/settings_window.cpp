@@ -118,8 +118,13 @@ void TSettingsWindow::buildControls() {
     m_markNewFilesAsChecked->setObjectName(QStringLiteral("CheckBoxMarkNewFilesAsChecked"));
     m_strLenPrefixWarning = new QCheckBox(QStringLiteral("Show String Length Prefix Warning"), this);
     m_strLenPrefixWarning->setObjectName(QStringLiteral("CheckBoxStrLenPrefixWarning"));
+    m_leaveUnchangedFiles = new QCheckBox(QStringLiteral("Leave Files without Replacements untouched"), this);
+    m_leaveUnchangedFiles->setObjectName(QStringLiteral("CheckBoxLeaveUnchangedFiles"));
+    m_leaveUnchangedFiles->setToolTip(
+        QStringLiteral("A File in which nothing is replaced is not written anew, not backed up, its Time Stamps kept"));
     layout->addWidget(m_markNewFilesAsChecked);
     layout->addWidget(m_strLenPrefixWarning);
+    layout->addWidget(m_leaveUnchangedFiles);
 
     auto* backup = new QGroupBox(QStringLiteral("  Backup Files  "), this);
     auto* backupLayout = new QGridLayout(backup);
@@ -165,6 +170,10 @@ void TSettingsWindow::buildControls() {
     addInteger(m_progressResolution, "EditProgressResolution", QStringLiteral("Progress Resolution:"));
     m_progressResolution->SetMinValue(1);
     m_progressResolution->SetMaxValue(10000);
+    addInteger(m_undoHistory, "EditUndoHistory", QStringLiteral("Undo History (Runs kept):"));
+    m_undoHistory->setToolTip(QStringLiteral("How many of the last Runs can be undone; 0 keeps none"));
+    m_undoHistory->SetMinValue(0);
+    m_undoHistory->SetMaxValue(kMaxUndoHistory);
     choices->setColumnStretch(0, 1);
     layout->addLayout(choices);
 
@@ -239,6 +248,7 @@ void TSettingsWindow::loadValues() {
     m_createBackupFiles->setChecked(ReadBoolSetting(m_store, sidCreateBackupFiles));
     m_markNewFilesAsChecked->setChecked(ReadBoolSetting(m_store, sidMarkNewFilesAsChecked));
     m_strLenPrefixWarning->setChecked(ReadBoolSetting(m_store, sidShowStrLenPrefixWarning));
+    m_leaveUnchangedFiles->setChecked(ReadBoolSetting(m_store, sidLeaveUnchangedFiles));
     const std::string prefix = ReadTextSetting(m_store, sidBackupFilePrefix);
     m_backupFileExtPrefix->setText(toDisplayText(prefix));
     m_backupFileExtPrefix->setProperty("originalBytes", QByteArray(prefix.data(), static_cast<qsizetype>(prefix.size())));
@@ -255,6 +265,7 @@ void TSettingsWindow::loadValues() {
     }
     m_findReplaceRowCount->setValue(ReadIntegerSetting(m_store, sidFindReplaceGridRowCount));
     m_progressResolution->setValue(ReadIntegerSetting(m_store, sidProgressResolution));
+    m_undoHistory->setValue(ReadIntegerSetting(m_store, sidUndoHistory));
 
     m_familyModel->removeRows(0, m_familyModel->rowCount());
     for (const TFamilyItem& family : ReadFamilyItems(m_store)) {
@@ -310,6 +321,7 @@ void TSettingsWindow::accept() {
         ok->setFocus(Qt::OtherFocusReason);
     m_findReplaceRowCount->checkText();
     m_progressResolution->checkText();
+    m_undoHistory->checkText();
     if (m_backupFileExtPrefix->text().isEmpty()) {
         MessageBox::show(this, MessageSeverity::Warning, kBackupPrefixMessage, QMessageBox::Ok);
         return;
@@ -326,6 +338,7 @@ void TSettingsWindow::saveValues() {
     m_store.WriteValue(sidCreateBackupFiles, m_createBackupFiles->isChecked());
     m_store.WriteValue(sidMarkNewFilesAsChecked, m_markNewFilesAsChecked->isChecked());
     m_store.WriteValue(sidShowStrLenPrefixWarning, m_strLenPrefixWarning->isChecked());
+    m_store.WriteValue(sidLeaveUnchangedFiles, m_leaveUnchangedFiles->isChecked());
     const QByteArray original = m_backupFileExtPrefix->property("originalBytes").toByteArray();
     m_store.WriteValue(sidBackupFilePrefix,
                        toEditedBytes(m_backupFileExtPrefix->text(),
@@ -339,6 +352,7 @@ void TSettingsWindow::saveValues() {
         m_store.WriteValue(sidShowStrLenPrefixWarning, m_question->askYesNo(MessageSeverity::Warning, kStrLenPrefixWarningText));
     m_store.WriteValue(sidFindReplaceGridRowCount, m_findReplaceRowCount->value());
     m_store.WriteValue(sidProgressResolution, m_progressResolution->value());
+    m_store.WriteValue(sidUndoHistory, m_undoHistory->value());
 
     std::vector<TFamilyItem> families;
     for (int row = 0; row < m_familyModel->rowCount(); ++row) {

@@ -13,7 +13,7 @@ class TFindReplaceGridModel;
 class TWqPersistentData;
 } // namespace swapwright
 
-// "Application Settings": nine of the eleven settings and the file extension families. It shows
+// "Application Settings": the settings but the grid's height and the file extension families. It shows
 // what the store holds (choices clamped into their lists) and writes everything back on OK; the
 // grid gets the new row count at once. Its position and size are kept under "Settings Dialog".
 namespace swapwright::gui {
@@ -26,9 +26,11 @@ class TSettingsWindow : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kWidth = 335;
-    static constexpr int kHeight = 481;
+    // The designed height and the room of the undo history and the untouched files.
+    static constexpr int kHeight = 481 + 48;
     static constexpr int kMinWidth = 335;
-    static constexpr int kMinHeight = 480;
+    static constexpr int kMinHeight = 480 + 48;
+    static constexpr int kMaxUndoHistory = 100;
     static constexpr int kFamilyColumnWidth = 245;
 
     // The grid (may be null) takes the new row count on OK; the question asks the prefix warning
@@ -57,6 +59,7 @@ private:
 
     QCheckBox* m_markNewFilesAsChecked = nullptr;
     QCheckBox* m_strLenPrefixWarning = nullptr;
+    QCheckBox* m_leaveUnchangedFiles = nullptr;
     QCheckBox* m_createBackupFiles = nullptr;
     QLineEdit* m_backupFileExtPrefix = nullptr;
     TWqComboBox* m_projectFileAddAction = nullptr;
@@ -65,6 +68,7 @@ private:
     TWqComboBox* m_errorAction = nullptr;
     TWqIntegerEdit* m_findReplaceRowCount = nullptr;
     TWqIntegerEdit* m_progressResolution = nullptr;
+    TWqIntegerEdit* m_undoHistory = nullptr;
     TWqListView* m_families = nullptr;
     QStandardItemModel* m_familyModel = nullptr;
     QToolButton* m_newFamily = nullptr;

@@ -205,14 +205,15 @@ void GridAndSettingsTest::editorTakesLinesAndKeepsBytes() {
 
 void GridAndSettingsTest::settingsShowClampedValuesAndStoreThem() {
     writeFile(m_store, kPrefix + "General Settings]\nDFM File Store Format=7\nProject File Add Action=-3\n"
-                                 "Default String Length Prefix=9\nProgress Resolution=abc\n" +
+                                 "Default String Length Prefix=9\nProgress Resolution=abc\nUndo History=500\n"
+                                 "Leave Files without Replacements untouched=True\n" +
                            kPrefix + "Main Window]\nOperation Error Action=-1\n");
     auto store = CreateAppPersistentData(m_store);
     {
         TSettingsWindow dialog(*store, nullptr, nullptr);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Application Settings"));
-        QCOMPARE(dialog.size(), QSize(335, 481));
-        QCOMPARE(dialog.minimumSize(), QSize(335, 480));
+        QCOMPARE(dialog.size(), QSize(335, 529));
+        QCOMPARE(dialog.minimumSize(), QSize(335, 528));
         auto* format = dialog.findChild<TWqComboBox*>(QStringLiteral("ComboBoxDFMStoreFormat"));
         QCOMPARE(format->currentText(), QStringLiteral("In the Format they had before"));
         QCOMPARE(dialog.findChild<TWqComboBox*>(QStringLiteral("ComboBoxProjectFileAddAction"))->ItemIndex(), 0);
@@ -220,6 +221,13 @@ void GridAndSettingsTest::settingsShowClampedValuesAndStoreThem() {
         QCOMPARE(dialog.findChild<TWqComboBox*>(QStringLiteral("ComboBoxErrorAction"))->ItemIndex(), 0);
         QCOMPARE(dialog.findChild<TWqIntegerEdit*>(QStringLiteral("EditProgressResolution"))->value(), 100);
         QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("EditBackupFileExtPrefix"))->text(), QStringLiteral("_"));
+        auto* undoHistory = dialog.findChild<TWqIntegerEdit*>(QStringLiteral("EditUndoHistory"));
+        auto* leaveUnchanged = dialog.findChild<QCheckBox*>(QStringLiteral("CheckBoxLeaveUnchangedFiles"));
+        QCOMPARE(undoHistory->value(), 100);
+        QCOMPARE(undoHistory->accessibleName(), QStringLiteral("Undo History (Runs kept)"));
+        QVERIFY(leaveUnchanged->isChecked());
+        undoHistory->setText(QStringLiteral("3"));
+        leaveUnchanged->setChecked(false);
         dialog.findChild<QCheckBox*>(QStringLiteral("CheckBoxStrLenPrefixWarning"))->setChecked(false);
         dialog.findChild<QCheckBox*>(QStringLiteral("CheckBoxCreateBackupFiles"))->setChecked(false);
         dialog.findChild<TWqIntegerEdit*>(QStringLiteral("EditProgressResolution"))->setText(QStringLiteral("20000"));
@@ -235,6 +243,8 @@ void GridAndSettingsTest::settingsShowClampedValuesAndStoreThem() {
     QCOMPARE(ReadIntegerSetting(*store, sidProgressResolution), 10000);
     QCOMPARE(ReadBoolSetting(*store, sidCreateBackupFiles), false);
     QCOMPARE(ReadBoolSetting(*store, sidShowStrLenPrefixWarning), false);
+    QCOMPARE(ReadIntegerSetting(*store, sidUndoHistory), 3);
+    QCOMPARE(ReadBoolSetting(*store, sidLeaveUnchangedFiles), false);
     QVERIFY(storedValues(m_store, "Settings Dialog").count("Settings Dialog Left") == 1);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/session/undo_journal.h"
 #include "core/settings/app_store.h"
 #include "core/store/persistent_data.h"
 #include "gui/main_window.h"
@@ -8,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,10 +41,12 @@ bool waitFor(Condition condition, int milliseconds = 10000) {
     return true;
 }
 
-// The main window on the settings file, shown, with its start-up work done.
+// The main window on the settings file, shown, with its start-up work done; its runs keep their
+// undo data where the program would (below XDG_STATE_HOME, which the tests point into a folder of their own).
 inline std::unique_ptr<TMainWindow> startWindow(const std::string& storeFile, std::vector<std::string> arguments = {}) {
     TMainWindow::Options options;
     options.StoreFileName = storeFile;
+    options.UndoFolder = DefaultUndoFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
     options.Arguments = std::move(arguments);
     auto window = std::make_unique<TMainWindow>(std::move(options));
     window->show();

@@ -120,6 +120,9 @@ void MainWindowTest::actionsToolBarAndMenus() {
     };
     const Expected main[] = {
         {"ActionExecuteReplacements", "Main", "Execute Replacements", "Start the replacing Operation"},
+        {"ActionPreviewReplacements", "Main", "Preview Replacements",
+         "Show every Change of the replacing Operation before anything is written"},
+        {"ActionUndoLastRun", "Main", "Undo Last Run", "Put back the Files of the last replacing Operation"},
         {"ActionAddFiles", "Main", "Add Files", "Add Files to be processed ..."},
         {"ActionAddFolder", "Main", "Add Folder ...", "Add the Files of a Folder and its Subfolders ..."},
         {"ActionPrint", "Main", "Print", "Print the Contents of this Window ..."},
@@ -146,7 +149,7 @@ void MainWindowTest::actionsToolBarAndMenus() {
         QCOMPARE(window->action(c.ActionName)->property("category").toString(), QStringLiteral("FindReplaceGrid"));
         QCOMPARE(window->action(c.ActionName)->text(), QString::fromUtf8(c.Caption.data(), c.Caption.size()));
     }
-    QCOMPARE(window->actions().size(), std::size_t{12 + 15 + 7});
+    QCOMPARE(window->actions().size(), std::size_t{14 + 15 + 7});
 
     // The tool bar from top to bottom, each button named by its action's caption.
     auto* bar = window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
@@ -159,15 +162,17 @@ void MainWindowTest::actionsToolBarAndMenus() {
             names << b->accessibleName();
             QCOMPARE(b->size(), QSize(36, 36));
         }
-    QCOMPARE(order, QStringList({"BtnOpen", "BtnAddFolder", "BtnFileListOperations", "BtnExecute", "BtnPrintForm", "BtnSetFont",
-                                 "BtnSettings", "BtnInfo", "ToolButton1"}));
-    QCOMPARE(names, QStringList({"Add Files", "Add Folder ...", "File List Operations", "Execute Replacements", "Print", "Set Font",
-                                 "Settings Dialog ...", "Information", "Exit Application"}));
+    QCOMPARE(order, QStringList({"BtnOpen", "BtnAddFolder", "BtnFileListOperations", "BtnExecute", "BtnPreview",
+                                 "BtnUndoLastRun", "BtnPrintForm", "BtnSetFont", "BtnSettings", "BtnInfo", "ToolButton1"}));
+    QCOMPARE(names, QStringList({"Add Files", "Add Folder ...", "File List Operations", "Execute Replacements",
+                                 "Preview Replacements", "Undo Last Run", "Print", "Set Font", "Settings Dialog ...",
+                                 "Information", "Exit Application"}));
 
     QCOMPARE(menuEntries(*window->fileListMenu()),
              QStringList({"ActionAddFolder", "-", "ActionRefreshFileStates", "-", "ActionMarkSelectedFilesAsChecked",
                           "ActionMarkSelectedFilesAsUnchecked", "ActionMarkAllFilesAsChecked",
                           "ActionMarkAllFilesAsUnchecked", "-", "ActionRemoveAllFiles", "ActionRemoveSelectedFiles", "-",
+                          "ActionPreviewReplacements", "ActionUndoLastRun", "-",
                           "ActionAllFilesStrLenPrefixNone", "ActionAllFilesStrLenPrefix8Bit",
                           "ActionAllFilesStrLenPrefix16Bit", "ActionAllFilesStrLenPrefix32Bit", "-",
                           "ActionSelectedFilesStrLenPrefixNone", "ActionSelectedFilesStrLenPrefix8Bit",

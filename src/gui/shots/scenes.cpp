@@ -14,6 +14,7 @@
 #include "gui/controls/wq_splitter.h"
 #include "gui/exception_dialog.h"
 #include "gui/main_window.h"
+#include "gui/preview_window.h"
 #include "gui/settings_window.h"
 #include "gui/icons.h"
 #include "gui/message_box.h"
@@ -21,6 +22,7 @@
 #include "gui/qt_date_time_formatter.h"
 #include "gui/report_dialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -265,6 +267,7 @@ std::unique_ptr<QWidget> mainWindow(const QStringList& arguments, int addFolderP
     TMainWindow::Options options;
     options.AddFolderProgressDelay = addFolderProgressDelay;
     options.StoreFileName = QDir(sceneFolder()).filePath(QStringLiteral("swapwright.swd")).toStdString();
+    options.UndoFolder = QDir(sceneFolder()).filePath(QStringLiteral("state/runs")).toStdString();
     for (const QString& argument : arguments)
         options.Arguments.push_back(argument.toStdString());
     return std::make_unique<TMainWindow>(std::move(options));
@@ -340,6 +343,73 @@ int shootRun(QWidget& widget, const QString& file) {
     window.action("ActionExecuteReplacements")->trigger();
     while (!shot && timer.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    serveEvents(200);
+    return status;
+}
+
+// Shows the main window and waits for its start-up work.
+void startShown(TMainWindow& window) {
+    window.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (!window.started() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Triggers the action and serves events until what it started has returned.
+void runAction(TMainWindow& window, const char* name) {
+    window.action(name)->trigger();
+    QElapsedTimer timer;
+    timer.start();
+    while (window.runPending() && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+int savePicture(QWidget& shown, const QString& file) {
+    serveEvents(400);
+    QPixmap picture;
+    if (QScreen* screen = shown.screen(); screen && QGuiApplication::platformName() == QLatin1String("xcb"))
+        picture = screen->grabWindow(shown.winId());
+    if (picture.isNull())
+        picture = shown.grab();
+    return !picture.isNull() && picture.save(file, "PNG") ? 0 : 1;
+}
+
+// The preview of the example's run, the unit with the form's class selected.
+int shootPreview(QWidget& widget, const QString& file) {
+    auto& window = static_cast<TMainWindow&>(widget);
+    startShown(window);
+    runAction(window, "ActionPreviewReplacements");
+    TPreviewWindow* preview = window.previewWindow();
+    if (!preview)
+        return 1;
+    TWqReportDlg::instance().hide();
+    for (int row = 0; row < static_cast<int>(preview->files().size()); ++row)
+        if (QString::fromStdString(preview->files()[static_cast<std::size_t>(row)].FileName).endsWith(QStringLiteral("Invoices.pas")))
+            preview->selectFile(row);
+    preview->resize(900, 620);
+    return savePicture(*preview, file);
+}
+
+// The question of Undo Last Run after a run of the example.
+int shootUndoQuestion(QWidget& widget, const QString& file) {
+    auto& window = static_cast<TMainWindow&>(widget);
+    startShown(window);
+    runAction(window, "ActionExecuteReplacements");
+    TWqReportDlg::instance().hide();
+    int status = 1;
+    QTimer catcher;
+    catcher.setInterval(20);
+    QObject::connect(&catcher, &QTimer::timeout, &window, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        catcher.stop();
+        status = savePicture(*box, file);
+        box->button(QMessageBox::No)->click();
+    });
+    catcher.start();
+    runAction(window, "ActionUndoLastRun");
     serveEvents(200);
     return status;
 }
@@ -461,6 +531,10 @@ const std::vector<Scene>& scenes() {
         {"main-window-run", "the main window during a run, with the progress window and the report window",
          mainWindowForRun, shootRun},
         {"settings-dialog", "Application Settings with three extension families", settingsDialog},
+        {"preview-window", "the preview of the example's run, a unit's changes marked", mainWindowWithExample,
+         shootPreview},
+        {"undo-question", "Undo Last Run asking before it puts the files of the example's run back",
+         mainWindowWithExample, shootUndoQuestion},
         {"add-folder-dialog", "Add Folder with a project's include and exclude masks", addFolderDialog},
         {"add-folder-progress", "the main window while a tree of 40,000 files goes into the list",
          mainWindowForFolder, shootFolder},
