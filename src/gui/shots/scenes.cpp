@@ -308,13 +308,20 @@ std::unique_ptr<QWidget> mainWindowForRun() {
     return window;
 }
 
-int shootRun(QWidget& widget, const QString& file) {
-    auto& window = static_cast<TMainWindow&>(widget);
+// Shows the main window and waits for its start-up work.
+void startShown(TMainWindow& window) {
     window.show();
     QElapsedTimer timer;
     timer.start();
     while (!window.started() && timer.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+int shootRun(QWidget& widget, const QString& file) {
+    auto& window = static_cast<TMainWindow&>(widget);
+    startShown(window);
+    QElapsedTimer timer;
+    timer.start();
     std::vector<std::string> units;
     for (int i = 1; i <= 40; ++i)
         units.push_back(QDir(sceneFolder()).filePath(QStringLiteral("InvoiceModule%1.pas").arg(i, 2, 10, QLatin1Char('0'))).toStdString());
@@ -345,15 +352,6 @@ int shootRun(QWidget& widget, const QString& file) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     serveEvents(200);
     return status;
-}
-
-// Shows the main window and waits for its start-up work.
-void startShown(TMainWindow& window) {
-    window.show();
-    QElapsedTimer timer;
-    timer.start();
-    while (!window.started() && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 // Triggers the action and serves events until what it started has returned.
@@ -441,11 +439,9 @@ std::unique_ptr<QWidget> mainWindowForFolder() {
 
 int shootFolder(QWidget& widget, const QString& file) {
     auto& window = static_cast<TMainWindow&>(widget);
-    window.show();
+    startShown(window);
     QElapsedTimer timer;
     timer.start();
-    while (!window.started() && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     int status = 1;
     bool shot = false;
     QTimer catcher;
