@@ -2,6 +2,7 @@
 // run works on the same files, files that are no regular files, locks, memory running out, and
 // failures found when a batch is put in place.
 #include "core/base/exceptions.h"
+#include "core/base/file_ops.h"
 #include "core/base/file_replace.h"
 #include "core/engine/replacement_run.h"
 #include "test_support/recorders.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -435,4 +437,55 @@ TEST(RunBatches, AFailureAtTheRenameIsThatFilesLineAndTheErrorActionAsksThen) {
         EXPECT_EQ(t.back(), goOn ? "Termination: Normal" : changedLine(names[2]));
         EXPECT_TRUE(f.leftovers().empty());
     }
+}
+
+TEST(RunBatches, AFileInMemoryAloneGoesInPlaceAtOnceAndOtherwiseWaitsInListOrder) {
+    // A folder on a file system without a disk (where the machine has one) beside the usual one.
+    std::filesystem::path shm = "/dev/shm";
+    std::error_code ec;
+    const auto memory = shm / ("swapwright-test-" + std::to_string(::getpid()));
+    if (!std::filesystem::create_directory(memory, ec) || ec)
+        GTEST_SKIP() << "no /dev/shm";
+    struct Remove {
+        std::filesystem::path p;
+        ~Remove() { std::filesystem::remove_all(p); }
+    } remove{memory};
+    const int probe = ::open(memory.c_str(), O_RDONLY | O_DIRECTORY);
+    const bool inMemory = files::keptInMemoryOnly(probe);
+    ::close(probe);
+    if (!inMemory)
+        GTEST_SKIP() << "/dev/shm is not a memory file system here";
+    const int disk = ::open(std::filesystem::temp_directory_path().c_str(), O_RDONLY | O_DIRECTORY);
+    const bool tempInMemory = files::keptInMemoryOnly(disk);
+    ::close(disk);
+    if (tempInMemory)
+        GTEST_SKIP() << "the temporary folder is in memory too";
+
+    RunFixture f;
+    f.context.Batch.Files = 3;
+    f.define("x", "y");
+    const std::string kinds = "mdmddm"; // m: in memory, d: on a disk
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const auto name = "f" + std::to_string(i) + ".txt";
+        if (kinds[i] == 'd') {
+            names.push_back(f.add(name, "x"));
+        } else {
+            names.push_back((memory / name).string());
+            test::writeFile(names.back(), "x");
+            f.data.FilesToProcess.push_back({names.back(), slpNone});
+        }
+    }
+    std::vector<std::string> seen;
+    f.context.CheckPoint = [&](TRunCheckPoint at, const std::string& name) {
+        if (at != TRunCheckPoint::Read)
+            seen.push_back((at == TRunCheckPoint::Opened ? "open " : "rename ") +
+                           std::to_string(std::find(names.begin(), names.end(), name) - names.begin()));
+    };
+    f.run();
+    EXPECT_EQ(seen, (std::vector<std::string>{"open 0", "rename 0", "open 1", "open 2", "open 3", "rename 1",
+                                              "rename 2", "rename 3", "open 4", "open 5", "rename 4", "rename 5"}));
+    for (const auto& n : names)
+        EXPECT_EQ(test::readFile(n), "y") << n;
+    EXPECT_TRUE(f.errors().empty());
 }

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace swapwright::files {
@@ -93,6 +95,11 @@ int createExclusive(const std::string& path, mode_t mode) noexcept {
 
 int createExclusiveAt(int folder, const char* name, mode_t mode) noexcept {
     return ::openat(folder, name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
+bool keptInMemoryOnly(int fd) noexcept {
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && (fs.f_type == TMPFS_MAGIC || fs.f_type == static_cast<decltype(fs.f_type)>(RAMFS_MAGIC));
 }
 
 mode_t fileModeMask() noexcept {

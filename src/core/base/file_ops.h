@@ -26,6 +26,10 @@ int createExclusiveAt(int folder, const char* name, mode_t mode) noexcept;
 // The process's file mode mask, read once (the program never changes it).
 mode_t fileModeMask() noexcept;
 
+// True when the file open at `fd` is on a file system that keeps its files in memory only
+// (tmpfs, ramfs): a flush has nothing to write to and nothing survives a power loss anyway.
+bool keptInMemoryOnly(int fd) noexcept;
+
 // Gives the content of the file open at `sourceFd` (named `source` in the open folder
 // `sourceFolder`) a second name beside `backup` (in the open folder `backupFolder`), made for it
 // and returned in `temporary` (in the same folder as `backup`): a hard link where the file

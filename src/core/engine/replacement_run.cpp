@@ -1,6 +1,7 @@
 #include "core/engine/replacement_run.h"
 
 #include "core/base/exceptions.h"
+#include "core/base/file_ops.h"
 #include "core/base/file_replace.h"
 #include "core/base/files.h"
 #include "core/base/stream.h"
@@ -202,11 +203,14 @@ public:
             settled(index);
             return;
         }
+        // A file alone on a file system without a disk has nothing to wait for: it goes in place
+        // at once (a later one waits in list order behind the files waiting before it).
+        const bool atOnce = !m_context.Durable || (m_batch.empty() && !onDisk(*pending));
         if (m_batch.empty())
             m_batchStart = Clock::now();
         m_batchBytes += pending->Bytes;
         m_batch.push_back(std::move(*pending));
-        if (!m_context.Durable || m_batch.size() >= m_context.Batch.Files || m_batchBytes >= m_context.Batch.Bytes ||
+        if (atOnce || m_batch.size() >= m_context.Batch.Files || m_batchBytes >= m_context.Batch.Bytes ||
             Clock::now() - m_batchStart >= m_context.Batch.Interval)
             commit();
     }
@@ -404,23 +408,36 @@ private:
                            written, nullptr,       {},                std::move(heard)};
     }
 
-    // Every new content of the batch on the disk: one flush of each file system they are on; a
-    // failing flush is looked into file by file, so only the files it concerns fail. The undo
-    // journal (`journal`, -1: none) goes with them: on a file system of the batch the flush takes
-    // it along, elsewhere it is flushed on its own.
+    // Whether the file's new content goes to a disk: a file system that keeps its files in memory
+    // only has nothing to flush to (asked once for each file system).
+    bool onDisk(const PendingFile& p) {
+        const dev_t device = p.Source.status().st_dev;
+        for (const auto& [known, disk] : m_fileSystems)
+            if (known == device)
+                return disk;
+        const bool disk = !files::keptInMemoryOnly(p.Replacement->descriptor());
+        m_fileSystems.emplace_back(device, disk);
+        return disk;
+    }
+
+    // Every new content of the batch on the disk: one flush of each file system they are on that
+    // has a disk; a failing flush is looked into file by file, so only the files it concerns fail.
+    // The undo journal (`journal`, -1: none) goes with them: on a file system of the batch the
+    // flush takes it along, elsewhere it is flushed on its own.
     void makeDurable(int journal) {
         if (!m_context.Durable)
             return;
         std::vector<dev_t> devices;
         if (m_batch.size() == 1) {
-            flushEach(m_batch.front().Source.status().st_dev, true);
+            if (onDisk(m_batch.front()))
+                flushEach(m_batch.front().Source.status().st_dev, true);
         } else {
             for (const auto& p : m_batch) {
                 const dev_t device = p.Source.status().st_dev;
                 if (std::find(devices.begin(), devices.end(), device) != devices.end())
                     continue;
                 devices.push_back(device);
-                if (::syncfs(p.Replacement->descriptor()) != 0)
+                if (onDisk(p) && ::syncfs(p.Replacement->descriptor()) != 0)
                     flushEach(device, false);
             }
         }
@@ -491,6 +508,7 @@ private:
     files::FolderCache m_folders;
     std::vector<PendingFile> m_batch;
     std::uint64_t m_batchBytes = 0;
+    std::vector<std::pair<dev_t, bool>> m_fileSystems; // each with whether it has a disk
     Clock::time_point m_batchStart;
     std::deque<CountSnapshot> m_snapshots;
     std::uint64_t m_lastSize = 0;
