@@ -441,25 +441,19 @@ TEST(RunBatches, AFailureAtTheRenameIsThatFilesLineAndTheErrorActionAsksThen) {
 
 TEST(RunBatches, AFileInMemoryAloneGoesInPlaceAtOnceAndOtherwiseWaitsInListOrder) {
     // A folder on a file system without a disk (where the machine has one) beside the usual one.
-    std::filesystem::path shm = "/dev/shm";
-    std::error_code ec;
-    const auto memory = shm / ("swapwright-test-" + std::to_string(::getpid()));
-    if (!std::filesystem::create_directory(memory, ec) || ec)
-        GTEST_SKIP() << "no /dev/shm";
-    struct Remove {
-        std::filesystem::path p;
-        ~Remove() { std::filesystem::remove_all(p); }
-    } remove{memory};
-    const int probe = ::open(memory.c_str(), O_RDONLY | O_DIRECTORY);
-    const bool inMemory = files::keptInMemoryOnly(probe);
-    ::close(probe);
-    if (!inMemory)
-        GTEST_SKIP() << "/dev/shm is not a memory file system here";
-    const int disk = ::open(std::filesystem::temp_directory_path().c_str(), O_RDONLY | O_DIRECTORY);
-    const bool tempInMemory = files::keptInMemoryOnly(disk);
-    ::close(disk);
-    if (tempInMemory)
+    const auto inMemory = [](const std::filesystem::path& folder) {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0)
+            return false;
+        const bool memory = files::keptInMemoryOnly(fd);
+        ::close(fd);
+        return memory;
+    };
+    if (!inMemory("/dev/shm"))
+        GTEST_SKIP() << "no memory file system at /dev/shm";
+    if (inMemory(std::filesystem::temp_directory_path()))
         GTEST_SKIP() << "the temporary folder is in memory too";
+    const test::TempDir memory(std::filesystem::path("/dev/shm"));
 
     RunFixture f;
     f.context.Batch.Files = 3;
@@ -471,7 +465,7 @@ TEST(RunBatches, AFileInMemoryAloneGoesInPlaceAtOnceAndOtherwiseWaitsInListOrder
         if (kinds[i] == 'd') {
             names.push_back(f.add(name, "x"));
         } else {
-            names.push_back((memory / name).string());
+            names.push_back(memory.path(name));
             test::writeFile(names.back(), "x");
             f.data.FilesToProcess.push_back({names.back(), slpNone});
         }

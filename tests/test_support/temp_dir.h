@@ -14,8 +14,10 @@ namespace swapwright::test {
 // A fresh folder below the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "swapwright-test-XXXXXX").string();
+    TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+    // The same below `parent`.
+    explicit TempDir(const std::filesystem::path& parent) {
+        std::string pattern = (parent / "swapwright-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp failed");
         m_root = pattern;

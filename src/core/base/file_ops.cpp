@@ -99,7 +99,8 @@ int createExclusiveAt(int folder, const char* name, mode_t mode) noexcept {
 
 bool keptInMemoryOnly(int fd) noexcept {
     struct statfs fs {};
-    return ::fstatfs(fd, &fs) == 0 && (fs.f_type == TMPFS_MAGIC || fs.f_type == static_cast<decltype(fs.f_type)>(RAMFS_MAGIC));
+    return ::fstatfs(fd, &fs) == 0 &&
+           (fs.f_type == TMPFS_MAGIC || fs.f_type == static_cast<decltype(fs.f_type)>(RAMFS_MAGIC));
 }
 
 mode_t fileModeMask() noexcept {
